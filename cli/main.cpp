@@ -1,0 +1,124 @@
+// vorlax: the command-line converter.
+//   vorlax [--set NAME=VALUE]... -     converts standard input to standard output
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/converter.h"
+#include "engine/options.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: vorlax [--set NAME=VALUE]... -\n"
+    "\n"
+    "Converts HTML read from standard input ('-') into CP932 text with CR LF\n"
+    "line ends on standard output.\n"
+    "\n"
+    "  --set NAME=VALUE  set an option by its value name, e.g. --set Column=72,\n"
+    "                    --set SWqk=1, --set AltString=[%s]; numbers are decimal,\n"
+    "                    texts are given in UTF-8\n"
+    "  --help            show this help\n"
+    "  --version         show the version\n";
+
+struct UsageError {
+    std::string message;
+};
+
+// A decimal number, stored as its low 16 bits.
+bool ParseNumber(std::string_view text, std::int16_t& value) {
+    std::size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (!text.empty() && (text[0] == '-' || text[0] == '+')) ++i;
+    if (i == text.size()) return false;
+    std::uint32_t low = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        low = (low * 10u + static_cast<std::uint32_t>(text[i] - '0')) & 0xFFFFu;
+    }
+    if (negative) low = (0x10000u - low) & 0xFFFFu;
+    value = static_cast<std::int16_t>(static_cast<std::uint16_t>(low));
+    return true;
+}
+
+void SetOption(vorlax::Options& options, std::string_view assignment) {
+    const std::size_t eq = assignment.find('=');
+    if (eq == std::string_view::npos)
+        throw UsageError{"--set needs NAME=VALUE, got '" + std::string(assignment) + "'"};
+    const std::string_view name = assignment.substr(0, eq);
+    const std::string_view value = assignment.substr(eq + 1);
+    const vorlax::OptionField field = vorlax::FindOption(options, name);
+    if (field.number) {
+        if (!ParseNumber(value, *field.number))
+            throw UsageError{"option " + std::string(name) + " needs a decimal number, got '" +
+                             std::string(value) + "'"};
+        return;
+    }
+    if (!field.text) throw UsageError{"unknown option '" + std::string(name) + "'"};
+    for (char c : value)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            throw UsageError{"option " + std::string(name) +
+                             ": only ASCII text can be stored for now"};
+    if (value.size() >= field.capacity)
+        throw UsageError{"option " + std::string(name) + " is too long (at most " +
+                         std::to_string(field.capacity - 1) + " bytes)"};
+    std::memcpy(field.text, value.data(), value.size());
+    field.text[value.size()] = '\0';
+}
+
+std::string ReadAll(std::FILE* f) {
+    std::string data;
+    char buf[1 << 16];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
+    return data;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    vorlax::Options options;
+    bool from_stdin = false;
+    try {
+        for (int i = 1; i < argc; ++i) {
+            const std::string_view arg = argv[i];
+            if (arg == "--help" || arg == "-h") {
+                std::fputs(kUsage, stdout);
+                return 0;
+            }
+            if (arg == "--version") {
+                std::puts("vorlax " VORLAX_VERSION);
+                return 0;
+            }
+            if (arg == "--set") {
+                if (i + 1 >= argc) throw UsageError{"--set needs NAME=VALUE"};
+                SetOption(options, argv[++i]);
+            } else if (arg.starts_with("--set=")) {
+                SetOption(options, arg.substr(6));
+            } else if (arg == "-") {
+                if (from_stdin) throw UsageError{"'-' given twice"};
+                from_stdin = true;
+            } else {
+                throw UsageError{"unknown argument '" + std::string(arg) + "'"};
+            }
+        }
+        if (!from_stdin) throw UsageError{"nothing to convert (give '-' to read standard input)"};
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "vorlax: %s\n", e.message.c_str());
+        return 2;
+    }
+    const std::string input = ReadAll(stdin);
+    if (std::ferror(stdin)) {
+        std::perror("vorlax: reading standard input");
+        return 1;
+    }
+    const std::string text = vorlax::ConvertDocument(options, input);
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
+        std::perror("vorlax: writing standard output");
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,790 @@
+#include "engine/converter.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "codes/lead_byte.h"
+
+namespace vorlax {
+
+const std::atomic<bool> Converter::kNeverAbort{false};
+
+namespace {
+
+constexpr long long kNone = ConversionState::kNone;
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+void LowerInPlace(char* s) {
+    for (; *s; ++s) *s = Lower(*s);
+}
+
+// True when `text` begins with `prefix`, ignoring the letter case of ASCII letters.
+bool StartsWithNoCase(const char* text, const char* prefix) {
+    for (; *prefix; ++text, ++prefix)
+        if (Lower(*text) != Lower(*prefix)) return false;
+    return true;
+}
+
+enum class Tag {
+    Pre, PreEnd, OpenUnordered, CloseList, OpenOrdered, CloseOrdered, Item, LineStart, Dd, Br,
+    Div, DivEnd, Block, Paragraph, Center, CenterEnd, Title, Style, Script, Applet, Rule,
+    Heading, HeadingEnd, Row, Cell, Table, TableEnd, Image, LinkStart, LinkEnd,
+};
+
+struct TagName {
+    const char* name;
+    Tag tag;
+};
+
+// The tag names in the order they are tried; the first whose name begins the
+// tag text decides. Every name but "A HREF" ends with a space, so it matches
+// only a whole tag word.
+constexpr TagName kTagTable[] = {
+    {"PRE ", Tag::Pre}, {"XMP ", Tag::Pre},
+    {"/PRE ", Tag::PreEnd}, {"/XMP ", Tag::PreEnd},
+    {"UL ", Tag::OpenUnordered}, {"MENU ", Tag::OpenUnordered}, {"DIR ", Tag::OpenUnordered},
+    {"/UL ", Tag::CloseList}, {"/MENU ", Tag::CloseList}, {"/DIR ", Tag::CloseList},
+    {"OL ", Tag::OpenOrdered},
+    {"/OL ", Tag::CloseOrdered},
+    {"LI ", Tag::Item},
+    {"DT ", Tag::LineStart}, {"CAPTION ", Tag::LineStart}, {"/CAPTION ", Tag::LineStart},
+    {"DD ", Tag::Dd},
+    {"BR ", Tag::Br},
+    {"DIV ", Tag::Div},
+    {"/DIV ", Tag::DivEnd},
+    {"BLOCKQUOTE ", Tag::Block}, {"/BLOCKQUOTE ", Tag::Block}, {"DL ", Tag::Block},
+    {"/DL ", Tag::Block},
+    {"P ", Tag::Paragraph}, {"/P ", Tag::Paragraph},
+    {"CENTER ", Tag::Center},
+    {"/CENTER ", Tag::CenterEnd},
+    {"TITLE ", Tag::Title},
+    {"STYLE ", Tag::Style},
+    {"SCRIPT ", Tag::Script},
+    {"APPLET ", Tag::Applet},
+    {"HR ", Tag::Rule},
+    {"H1 ", Tag::Heading}, {"H2 ", Tag::Heading}, {"H3 ", Tag::Heading},
+    {"H4 ", Tag::Heading}, {"H5 ", Tag::Heading}, {"H6 ", Tag::Heading},
+    {"/H1 ", Tag::HeadingEnd}, {"/H2 ", Tag::HeadingEnd}, {"/H3 ", Tag::HeadingEnd},
+    {"/H4 ", Tag::HeadingEnd}, {"/H5 ", Tag::HeadingEnd}, {"/H6 ", Tag::HeadingEnd},
+    {"TR ", Tag::Row},
+    {"TH ", Tag::Cell},
+    {"TD ", Tag::Cell},
+    {"TABLE ", Tag::Table},
+    {"/TABLE ", Tag::TableEnd},
+    {"IMG ", Tag::Image},
+    {"A HREF", Tag::LinkStart},
+    {"/A ", Tag::LinkEnd},
+};
+
+const char* const kMarkers[] = {"<[left__]>", "<[center]>", "<[right_]>"};
+constexpr int kMarkerSize = 10;
+
+int ReadAttr(char* dest, const char* text, int capacity, bool stop_at_space) {
+    while (*text == ' ') ++text;
+    if (*text == '=') ++text;
+    while (*text == ' ') ++text;
+    if (*text == '"') ++text;
+    int n = 0;
+    while (n < capacity - 1) {
+        char c = text[n];
+        if (c == '\0' || c == '"' || c == '>' || (stop_at_space && c == ' ')) break;
+        dest[n] = c;
+        ++n;
+    }
+    dest[n] = '\0';
+    return n;
+}
+
+}  // namespace
+
+int ReadAttrWord(char* dest, const char* text, int capacity) {
+    return ReadAttr(dest, text, capacity, true);
+}
+
+int ReadAttrText(char* dest, const char* text, int capacity) {
+    return ReadAttr(dest, text, capacity, false);
+}
+
+Converter::Converter(const Options& options, const std::atomic<bool>& abort)
+    : opt_(options), abort_(abort) {}
+
+// ---------------------------------------------------------------------------
+// Output operations
+
+void Converter::PutChar(unsigned char c) {
+    if (opt_.SWqk == 1) {
+        const int width = opt_.Column < 1 ? 1 : opt_.Column;
+        if (IsLeadByte(c) && !st_.lead_byte_pending) {
+            // A double-byte character moves whole to the next line.
+            st_.lead_byte_pending = true;
+            if (st_.column >= width - 1) BeginLine(0, true);
+        } else {
+            st_.lead_byte_pending = false;
+            if (st_.column >= width) BeginLine(0, true);
+        }
+    }
+    Write(c);
+    ++st_.column;
+}
+
+void Converter::PutString(const char* s) {
+    for (; *s; ++s) PutChar(static_cast<unsigned char>(*s));
+}
+
+void Converter::PutSpace() {
+    const long long pos = Pos();
+    if (pos == 0) return;
+    if (pos == st_.last_space && opt_.SWspcut != 0 && !st_.pre_mode) return;
+    if (pos == st_.content_start && opt_.SWspcut2 != 0 && !st_.pre_mode) return;
+    Write(' ');
+    ++st_.column;
+    st_.last_space = Pos();
+}
+
+void Converter::EndLine() {
+    if (opt_.SWspcut2 == 1 && !st_.pre_mode && Pos() == st_.last_space) {
+        out_->TakeBack(1);  // trailing white space is dropped
+        st_.last_space = kNone;
+    }
+    if (Pos() == st_.last_indent) {
+        out_->TakeBack(2 * static_cast<std::size_t>(st_.indent_level));
+        st_.last_indent = kNone;
+    }
+    Write('\n');
+    st_.content_start = Pos();
+    st_.column = 0;
+    st_.last_marker = kNone;
+}
+
+void Converter::BeginLine(int change, bool no_align) {
+    if (HasContent()) EndLine();
+    if (Pos() == st_.last_marker) {
+        // The line holds nothing but a marker and indentation: the new line start replaces it.
+        const long long level = static_cast<long long>(st_.indent_level) - change;
+        out_->TakeBack(kMarkerSize + (level > 0 ? 2 * static_cast<std::size_t>(level) : 0));
+    }
+    int marker = 0;
+    if (st_.align_depth >= 1 && st_.table_depth == 0 && !no_align) {
+        const char top = st_.align_values[st_.align_depth - 1];
+        marker = top == '2' ? 1 : top == '3' ? 2 : 0;
+    }
+    out_->Put(kMarkers[marker]);
+    st_.last_marker = st_.content_start = Pos();
+    st_.column = 0;
+    for (int i = 0; i < st_.indent_level; ++i) {
+        out_->Put("  ");
+        st_.column += 2;
+        st_.last_marker = st_.content_start = st_.last_indent = Pos();
+    }
+}
+
+// One empty line, unless nothing was written since the last block break.
+void Converter::BreakBeforeBlock() {
+    if (Pos() != st_.last_break) {
+        if (HasContent()) EndLine();
+        EndLine();
+    }
+}
+
+void Converter::BlockBreak(int change) {
+    BreakBeforeBlock();
+    BeginLine(change, false);
+    st_.last_break = Pos();
+}
+
+// ---------------------------------------------------------------------------
+// Scanner
+
+void Converter::ScanDocument(WorkInput& in, WorkOutput& out) {
+    st_ = ConversionState{};
+    in_ = &in;
+    out_ = &out;
+    in.Rewind();
+    while (!Aborted()) {
+        const int c = in.Get();
+        if (c == WorkInput::kEnd) break;
+        switch (c) {
+            case '\t':
+                if (st_.pre_mode)
+                    PutChar('\t');
+                else
+                    PutSpace();
+                break;
+            case '\n':
+                if (!st_.pre_mode) {
+                    PutSpace();
+                } else if (static_cast<long long>(in.Position()) != st_.cr_position + 1) {
+                    EndLine();
+                    BeginLine(0, false);
+                }
+                break;
+            case '\r':
+                if (!st_.pre_mode) {
+                    PutSpace();
+                } else {
+                    st_.cr_position = static_cast<long long>(in.Position());
+                    EndLine();
+                    BeginLine(0, false);
+                }
+                break;
+            case 0x1A:
+                if (opt_.SWeofcut == 0) PutChar(0x1A);
+                break;
+            case ' ':
+                PutSpace();
+                break;
+            case '&':
+                ReadReference();
+                break;
+            case '<':
+                ReadTag();
+                break;
+            default:
+                PutChar(static_cast<unsigned char>(c));
+                break;
+        }
+    }
+    if ((HasContent() && opt_.SWendcr == 1) || st_.indent_level >= 1) EndLine();
+    out.Cut();
+}
+
+void Converter::ReadTag() {
+    char* buf = st_.tag;
+    int stop = -1;
+    int i = 0;
+    while (i < ConversionState::kTagSize) {
+        int c = in_->Get();
+        if (c == WorkInput::kEnd || c == 0xFF) {  // the tag ends with the input
+            buf[i] = static_cast<char>(0xFF);
+            stop = i;
+            break;
+        }
+        if (c == '\r' || c == '\n') {
+            // A line break inside a tag counts as one space between words.
+            if (i == 0 || buf[i - 1] == ' ') continue;
+            c = ' ';
+        }
+        buf[i] = static_cast<char>(c);
+        if (c == '>') {
+            stop = i;
+            break;
+        }
+        if (i == 1 && buf[0] == '!' && buf[1] == '-') {
+            SkipComment();
+            return;
+        }
+        if (i == 3 && StartsWithNoCase(buf, "META")) {
+            SkipMetaTag();
+            return;
+        }
+        ++i;
+    }
+    // Over-long tags are dropped; without a ">" in reach, scanning goes on after them.
+    if (stop < 0 || stop >= ConversionState::kTagSize - 1) return;
+    buf[stop] = ' ';
+    buf[stop + 1] = '\0';
+    HandleTag(buf);
+}
+
+void Converter::SkipComment() {
+    int previous = 0;
+    while (!Aborted()) {
+        const int c = in_->Get();
+        if (c == WorkInput::kEnd) return;
+        if (previous == '-' && c == '>') return;
+        previous = c;
+    }
+}
+
+void Converter::SkipMetaTag() {
+    int previous = static_cast<unsigned char>(st_.tag[3]);
+    while (!Aborted()) {
+        int c = in_->Get();
+        if (c == WorkInput::kEnd || c == '>') return;
+        if (c == '"' && (previous == ' ' || previous == '=')) {
+            // A quoted value may hold ">".
+            do {
+                if (Aborted()) return;
+                c = in_->Get();
+                if (c == WorkInput::kEnd) return;
+            } while (c != '"');
+        }
+        previous = c;
+    }
+}
+
+void Converter::ReadReference() {
+    char name[11];
+    int length = 0;
+    const std::size_t start = in_->Position();
+    while (length < 10) {
+        const int c = in_->Get();
+        if (c == WorkInput::kEnd) break;
+        if (c == '&' || c == '<' || c == 0xFF) {  // read again as ordinary input
+            in_->Back(1);
+            break;
+        }
+        if (c == ';' || c == ' ') break;  // the terminator belongs to the reference
+        name[length++] = static_cast<char>(c);
+    }
+    name[length] = '\0';
+    if (std::strcmp(name, "copy") == 0 || std::strcmp(name, "#169") == 0) {
+        PutString("(C)");
+    } else if (std::strcmp(name, "nbsp") == 0 || std::strcmp(name, "#160") == 0) {
+        PutChar(' ');  // a hard space: never collapsed or taken back
+    } else if (std::strcmp(name, "reg") == 0 || std::strcmp(name, "#174") == 0) {
+        PutString("(R)");
+    } else if (!DecodeReference(name)) {
+        // Declined: the reference is written as it stands.
+        in_->Back(in_->Position() - start);
+        PutChar('&');
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Tags
+
+void Converter::HandleTag(char* text) {
+    const TagName* match = nullptr;
+    for (const TagName& entry : kTagTable) {
+        if (StartsWithNoCase(text, entry.name)) {
+            match = &entry;
+            break;
+        }
+    }
+    if (!match) return;
+    switch (match->tag) {
+        case Tag::Pre:
+            BreakBeforeBlock();
+            st_.last_break = Pos();
+            st_.pre_mode = true;
+            break;
+        case Tag::PreEnd:
+            st_.pre_mode = false;
+            BreakBeforeBlock();
+            st_.last_break = Pos();
+            break;
+        case Tag::OpenUnordered: OpenList('U'); break;
+        case Tag::OpenOrdered: OpenList('O'); break;
+        case Tag::CloseList:
+        case Tag::CloseOrdered: CloseList(); break;
+        case Tag::Item: ListItem(); break;
+        case Tag::LineStart: BeginLine(0, false); break;
+        case Tag::Dd:
+            BeginLine(0, false);
+            PutString("  ");
+            break;
+        case Tag::Br:
+            EndLine();
+            BeginLine(0, false);
+            break;
+        case Tag::Div: {
+            LowerInPlace(text);
+            const char value = AlignValue(text);
+            if (value == 0)
+                PushAlign('D', '1');  // a plain DIV restores left alignment
+            else if (value > 0)
+                PushAlign('D', value);
+            BeginLine(0, false);
+            break;
+        }
+        case Tag::DivEnd:
+            RemoveAlign('D');
+            BeginLine(0, false);
+            break;
+        case Tag::Block: BlockBreak(0); break;
+        case Tag::Paragraph: {
+            LowerInPlace(text);
+            RemoveAlign('P');
+            const char value = AlignValue(text);
+            if (value > 0) PushAlign('P', value);
+            BlockBreak(0);
+            break;
+        }
+        case Tag::Center:
+            if (st_.align_depth >= ConversionState::kMaxDepth) break;
+            PushAlign('C', '2');
+            BeginLine(0, false);
+            break;
+        case Tag::CenterEnd:
+            if (st_.align_depth == 0) break;
+            if (HasContent()) EndLine();
+            RemoveAlign('C');
+            break;
+        case Tag::Title:
+            if (opt_.SWtitle == 1)
+                Title();
+            else
+                SkipElement("</TITLE");
+            break;
+        case Tag::Style: SkipElement("</STYLE"); break;
+        case Tag::Script: SkipElement("</SCRIPT"); break;
+        case Tag::Applet: SkipElement("</APPLET"); break;
+        case Tag::Rule: HorizontalRule(text); break;
+        case Tag::Heading: {
+            LowerInPlace(text);
+            const char value = AlignValue(text);
+            if (value > 0) PushAlign('H', value);
+            BlockBreak(0);
+            break;
+        }
+        case Tag::HeadingEnd:
+            RemoveAlign('H');
+            BlockBreak(0);
+            break;
+        case Tag::Row:
+            BeginLine(0, false);
+            st_.row_start = Pos();
+            break;
+        case Tag::Cell:
+            if (Pos() == st_.row_start) break;  // no separator before the first cell
+            switch (opt_.SWdiv) {
+                case 0: PutString(" "); break;
+                case 1: PutString(","); break;
+                case 2: PutString("\t"); break;
+                default: break;
+            }
+            break;
+        case Tag::Table:
+            if (opt_.SWtableLeft == 1) ++st_.table_depth;
+            BeginLine(0, false);
+            break;
+        case Tag::TableEnd:
+            if (st_.table_depth != 0) --st_.table_depth;
+            BeginLine(0, false);
+            break;
+        case Tag::Image: Image(text); break;
+        case Tag::LinkStart: LinkStart(text); break;
+        case Tag::LinkEnd: LinkEnd(); break;
+    }
+}
+
+void Converter::PushAlign(char kind, char value) {
+    if (st_.align_depth >= ConversionState::kMaxDepth) return;
+    st_.align_kinds[st_.align_depth] = kind;
+    st_.align_values[st_.align_depth] = value;
+    ++st_.align_depth;
+    st_.align_kinds[st_.align_depth] = '\0';
+    st_.align_values[st_.align_depth] = '\0';
+}
+
+// Closes the innermost scope of a kind; scopes of other kinds opened later stay open.
+void Converter::RemoveAlign(char kind) {
+    if (st_.align_depth < 1) return;
+    const char* found = std::strrchr(st_.align_kinds, kind);
+    if (!found) return;
+    const std::size_t at = static_cast<std::size_t>(found - st_.align_kinds);
+    const std::size_t depth = static_cast<std::size_t>(st_.align_depth);
+    std::memmove(st_.align_kinds + at, st_.align_kinds + at + 1, depth - at);
+    std::memmove(st_.align_values + at, st_.align_values + at + 1, depth - at);
+    --st_.align_depth;
+}
+
+// The "align" attribute of a lower-cased tag text: '1' left, '2' centre,
+// '3' right, 0 when there is no "align" at all, -1 for an empty or other value.
+char Converter::AlignValue(const char* text) {
+    const char* at = std::strstr(text, "align");
+    if (!at) return 0;
+    ReadAttrWord(st_.attr, at + 5, sizeof st_.attr);
+    if (std::strcmp(st_.attr, "left") == 0) return '1';
+    if (std::strcmp(st_.attr, "center") == 0) return '2';
+    if (std::strcmp(st_.attr, "right") == 0) return '3';
+    return -1;
+}
+
+void Converter::HorizontalRule(char* text) {
+    BeginLine(0, false);
+    LowerInPlace(text);
+    long long percent = 100;
+    if (const char* at = std::strstr(text, "width")) {
+        ReadAttrWord(st_.attr, at + 5, sizeof st_.attr);
+        if (std::strchr(st_.attr, '%')) {
+            const char* p = st_.attr;
+            while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+            const bool negative = *p == '-';
+            if (*p == '-' || *p == '+') ++p;
+            percent = 0;
+            for (; *p >= '0' && *p <= '9'; ++p)
+                if (percent <= 100) percent = percent * 10 + (*p - '0');
+            if (negative) percent = -percent;
+            if (percent > 100) percent = 100;
+            if (percent < -100) percent = -100;  // keeps the lead-in within the line width
+        }
+    }
+    const long long column = opt_.Column;
+    long long length = static_cast<long long>(static_cast<double>(percent) * 0.01 * column);
+    long long lead = 0;
+    if (st_.align_depth < 1) {
+        const char value = AlignValue(text);
+        lead = value == '1' ? 0 : value == '3' ? column - length : (column - length) / 2;
+    }
+    if (st_.indent_level > 0) length -= 2 * static_cast<long long>(st_.indent_level);
+    for (long long i = 0; i < lead; ++i) PutChar(' ');
+    for (long long i = 0; i < length; ++i) PutChar('-');
+    BeginLine(0, false);
+}
+
+void Converter::OpenList(char kind) {
+    if (st_.indent_level >= ConversionState::kMaxDepth) return;
+    if (st_.indent_level == 0) BreakBeforeBlock();  // one empty line before the outermost list
+    st_.list_stack[st_.indent_level] = {kind, 1};
+    ++st_.indent_level;
+    BeginLine(+1, false);
+    st_.last_break = Pos();
+}
+
+void Converter::CloseList() {
+    if (st_.indent_level == 0) return;
+    if (st_.indent_level == 1) BreakBeforeBlock();  // one empty line after the outermost list
+    --st_.indent_level;
+    BeginLine(-1, false);
+    st_.last_break = Pos();
+}
+
+void Converter::ListItem() {
+    BeginLine(0, false);
+    if (st_.indent_level == 0) {
+        PutString("* ");
+        return;
+    }
+    ConversionState::ListEntry& list = st_.list_stack[st_.indent_level - 1];
+    if (list.kind == 'O') {
+        std::snprintf(st_.scratch, sizeof st_.scratch, "%ld.", static_cast<long>(list.counter));
+        PutString(st_.scratch);
+        list.counter = static_cast<std::int32_t>(static_cast<std::uint32_t>(list.counter) + 1u);
+    } else {
+        PutString("* ");
+    }
+}
+
+void Converter::LinkStart(const char* text) {
+    if (opt_.SWlink == 0) return;
+    char* link = st_.pending_link;
+    if (ReadAttrText(link, text + 6, sizeof st_.pending_link) == 0) return;
+    if (opt_.SWlink_e == 1 && std::strncmp(link, "http://", 7) != 0 &&
+        std::strncmp(link, "ftp://", 6) != 0)
+        link[0] = '\0';  // only external targets are kept
+}
+
+void Converter::LinkEnd() {
+    if (opt_.SWlink == 0 || st_.pending_link[0] == '\0') return;
+    const bool own_line = opt_.SWlink_n != 0;
+    if (own_line) BeginLine(0, false);
+    PutChar('<');
+    PutString(st_.pending_link);
+    PutChar('>');
+    if (own_line) BeginLine(0, false);
+    st_.pending_link[0] = '\0';
+}
+
+// Writes the value of an IMG attribute; the name is found in the lower-cased
+// copy, the value read from the tag text as written.
+void Converter::PutAttribute(const char* text, const char* name) {
+    const char* at = std::strstr(st_.scratch, name);
+    if (!at) return;
+    ReadAttrText(st_.attr, text + (at - st_.scratch) + std::strlen(name), sizeof st_.attr);
+    PutString(st_.attr);
+}
+
+void Converter::Image(const char* text) {
+    std::strcpy(st_.scratch, text);
+    LowerInPlace(st_.scratch);
+    if (opt_.SWimage != 1) return;
+    switch (opt_.SWimageStr) {
+        case 0: PutString("[Image]"); break;
+        case 1:
+        case 2: {
+            const char* name = opt_.SWimageStr == 1 ? "src" : "alt";
+            const char* at = std::strstr(st_.scratch, name);
+            if (!at) {
+                PutString("[Image]");
+                break;
+            }
+            if (ReadAttrText(st_.attr, text + (at - st_.scratch) + 3, sizeof st_.attr) == 0)
+                break;
+            PutChar('[');
+            PutString(st_.attr);
+            PutChar(']');
+            break;
+        }
+        case 3: {
+            // The template: %S src, %s alt, %% a percent sign; never past its 255th byte.
+            const unsigned char* t = reinterpret_cast<const unsigned char*>(opt_.AltString);
+            constexpr int kEnd = 255;
+            auto at = [&](int i) -> unsigned char { return i < kEnd ? t[i] : 0; };
+            auto put_pair = [&](int i) {  // a lead byte and its trail byte, kept whole
+                PutChar(t[i]);
+                if (at(i + 1) != 0) PutChar(at(i + 1));
+            };
+            for (int i = 0; at(i) != 0;) {
+                const unsigned char c = at(i);
+                if (IsLeadByte(c)) {
+                    put_pair(i);
+                    i += 2;
+                } else if (c != '%') {
+                    PutChar(c);
+                    ++i;
+                } else {
+                    const unsigned char next = at(i + 1);
+                    if (next == 0) break;  // a "%" at the very end is dropped
+                    if (IsLeadByte(next)) {
+                        put_pair(i + 1);
+                        i += 3;
+                        continue;
+                    }
+                    if (next == 'S')
+                        PutAttribute(text, "src");
+                    else if (next == 's')
+                        PutAttribute(text, "alt");
+                    else
+                        PutChar(next);
+                    i += 2;
+                }
+            }
+            break;
+        }
+        default: break;
+    }
+}
+
+// Consumes the element's content up to an end tag that begins with
+// `end_prefix` (any letter case), then up to and including its ">".
+void Converter::SkipElement(const char* end_prefix) {
+    const bool title = std::strcmp(end_prefix, "</TITLE") == 0 && opt_.SWtitle == 1;
+    const std::size_t size = std::strlen(end_prefix);
+    char* window = st_.tag;
+    std::memset(window, 0, size + 1);
+    int c = in_->Get();
+    window[size - 1] = static_cast<char>(c);
+    while (c != WorkInput::kEnd && c != 0xFF && !Aborted() &&
+           !StartsWithNoCase(window, end_prefix)) {
+        const char out = window[0];
+        if (title && out != '\0' && out != '\n' && out != '\r')
+            PutChar(static_cast<unsigned char>(out));
+        std::memmove(window, window + 1, size - 1);
+        c = in_->Get();
+        window[size - 1] = static_cast<char>(c);
+    }
+    SkipToTagEnd();
+}
+
+void Converter::SkipToTagEnd() {
+    while (!Aborted()) {
+        const int c = in_->Get();
+        if (c == WorkInput::kEnd || c == '>') return;
+    }
+}
+
+void Converter::Title() {
+    PutString("TITLE : ");
+    SkipElement("</TITLE");
+    EndLine();
+    EndLine();
+}
+
+// ---------------------------------------------------------------------------
+// Alignment pass
+
+namespace {
+
+class LinePass {
+public:
+    LinePass(WorkInput& in, std::string& out, const std::atomic<bool>& abort)
+        : in_(in), out_(out), abort_(abort) {}
+
+    bool Aborted() const { return abort_.load(std::memory_order_relaxed); }
+
+    // Copies the rest of a line, its LF written as CR LF. False when the pass must end.
+    bool CopyLine() {
+        for (;;) {
+            if (Aborted()) return false;
+            const int c = in_.Get();
+            if (c == WorkInput::kEnd) return false;
+            if (c == '\n') {
+                out_ += "\r\n";
+                return true;
+            }
+            out_ += static_cast<char>(c);
+        }
+    }
+
+    WorkInput& in_;
+    std::string& out_;
+    const std::atomic<bool>& abort_;
+};
+
+bool EqualsNoCase(const unsigned char* a, const char* b, int n) {
+    for (int i = 0; i < n; ++i)
+        if (Lower(static_cast<char>(a[i])) != Lower(b[i])) return false;
+    return true;
+}
+
+}  // namespace
+
+void AlignLines(const Options& options, WorkInput& in, std::string& out,
+                const std::atomic<bool>& abort) {
+    const long long width = options.Column < 1 ? 1 : options.Column;
+    LinePass pass(in, out, abort);
+    in.Rewind();
+    while (!pass.Aborted()) {
+        unsigned char head[kMarkerSize];
+        int n = 0;
+        while (n < kMarkerSize) {
+            const int c = in.Get();
+            if (c == WorkInput::kEnd) break;
+            head[n++] = static_cast<unsigned char>(c);
+            if (c == '\n') break;
+        }
+        if (n == 0) return;
+        const bool full = n == kMarkerSize;
+        const bool center = full && EqualsNoCase(head, kMarkers[1], kMarkerSize);
+        const bool right = full && !center && EqualsNoCase(head, kMarkers[2], kMarkerSize);
+        const bool left = full && !center && !right && EqualsNoCase(head, kMarkers[0], kMarkerSize);
+        if (center || right) {
+            long long len = 0;
+            int last = 0;
+            while (len < width + 1) {
+                last = in.Get();
+                if (last == WorkInput::kEnd) break;
+                ++len;
+                if (last == '\n') break;
+            }
+            if (len == 0) return;
+            if (len >= width + 1) {  // does not fit: copied as it stands
+                in.Back(static_cast<std::size_t>(len));
+                if (!pass.CopyLine()) return;
+                continue;
+            }
+            if (len == 1 && last == '\n') {
+                out += "\r\n";
+                continue;
+            }
+            const long long pad = center ? (width - len) / 2 + 1 : (width - len) + 1;
+            out.append(static_cast<std::size_t>(pad), ' ');
+            in.Back(static_cast<std::size_t>(len));
+            for (long long i = 0; i + 1 < len; ++i) out += static_cast<char>(in.Get());
+            in.Get();
+            if (last == '\n')
+                out += "\r\n";
+            else
+                out += static_cast<char>(last);
+            continue;
+        }
+        if (!left) in.Back(static_cast<std::size_t>(n));
+        if (!pass.CopyLine()) return;
+    }
+}
+
+std::string ConvertDocument(const Options& options, std::string_view cp932,
+                            const std::atomic<bool>& abort) {
+    WorkInput in(cp932);
+    WorkOutput work;
+    Converter(options, abort).ScanDocument(in, work);
+    WorkInput scanned(work.Bytes());
+    std::string out;
+    AlignLines(options, scanned, out, abort);
+    return out;
+}
+
+}  // namespace vorlax
