@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/converter.h"
+#include "engine/pipeline.h"
 #include "engine/options.h"
 
 namespace {
@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
         std::perror("vorlax: reading standard input");
         return 1;
     }
-    const std::string text = vorlax::ConvertDocument(options, input);
+    const std::string text = vorlax::ConvertHtml(options, input);
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
         std::perror("vorlax: writing standard output");
         return 1;
