@@ -119,9 +119,11 @@ void Converter::PutChar(unsigned char c) {
             // A double-byte character moves whole to the next line.
             st_.lead_byte_pending = true;
             if (st_.column >= width - 1) BeginLine(0, true);
-        } else {
+        } else if (st_.lead_byte_pending) {
+            // A trail byte stays with its lead byte, even on lines too narrow for the pair.
             st_.lead_byte_pending = false;
-            if (st_.column >= width) BeginLine(0, true);
+        } else if (st_.column >= width) {
+            BeginLine(0, true);
         }
     }
     Write(c);
@@ -745,10 +747,11 @@ void AlignLines(const Options& options, WorkInput& in, std::string& out,
             long long len = 0;
             int last = 0;
             while (len < width + 1) {
-                last = in.Get();
-                if (last == WorkInput::kEnd) break;
+                const int c = in.Get();
+                if (c == WorkInput::kEnd) break;
                 ++len;
-                if (last == '\n') break;
+                last = c;
+                if (c == '\n') break;
             }
             if (len == 0) return;
             if (len >= width + 1) {  // does not fit: copied as it stands
