@@ -59,3 +59,8 @@ inline std::string Visible(std::string_view s) {
 }
 
 }  // namespace vorlax::test
+
+namespace vorlax::test {
+// The bytes of a file of tests/data, built into the test program.
+std::string_view EmbeddedFile(std::string_view name);
+}  // namespace vorlax::test

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# The command line's contract: exit codes, messages, options by value name,
+# and the same bytes as the engine.
+set -u
+vorlax=${1:?usage: cli_test.sh path/to/vorlax}
+passed=0 failed=0
+
+check() {  # check NAME EXPECTED ACTUAL
+    if [ "$2" == "$3" ]; then passed=$((passed + 1)); else
+        failed=$((failed + 1)); printf 'FAIL %s\n  expected: %q\n  actual:   %q\n' "$1" "$2" "$3"; fi
+}
+hex() { od -An -tx1 -v | tr -d ' \n'; }
+
+check "centre" "$(printf 'a\r\n%39sb\r\nc\r\n' '' | hex)" "$(printf 'a<center>b</center>c' | "$vorlax" - | hex)"
+check "rule" "$(printf '\r\n%20s%s\r\n' '' "$(printf '%.0s-' {1..39})" | hex)" \
+      "$(printf '<hr width="50%%">' | "$vorlax" - | hex)"
+check "empty document" "0d0a" "$(printf '<BR/>' | "$vorlax" - | hex)"
+check "--set numbers" "$(printf '\r\n%40sb\r\n' '' | hex)" \
+      "$(printf '<center>b' | "$vorlax" --set Column=81 - | hex)"
+check "--set= form" "$(printf 'ab' | hex)" "$(printf 'ab' | "$vorlax" --set=SWendcr=0 - | hex)"
+check "low 16 bits" "$(printf 'ab' | hex)" "$(printf 'ab' | "$vorlax" --set SWendcr=65536 - | hex)"
+check "negative number" "$(printf 'a\r\nb' | hex)" "$(printf 'ab' | "$vorlax" --set SWqk=1 --set Column=-1 --set SWendcr=0 - | hex)"
+check "string option" "$(printf '<a.gif >\r\n' | hex)" \
+      "$(printf '<img src=a.gif>' | "$vorlax" --set SWimage=1 --set SWimageStr=3 --set 'AltString=<%S>' - | hex)"
+check "version" "vorlax 1.73" "$("$vorlax" --version)"
+"$vorlax" --help | grep -q -- '--set NAME=VALUE'; check "help" 0 $?
+
+for bad in "--set Nope=1 -" "--set Column=abc -" "--set Column= -" "--set Column -" "--bogus -" "" "- -" \
+           "--set SWqk=1x -" "--set Editor=$(printf '%0300d' 0) -"; do
+    out=$(printf 'x' | "$vorlax" $bad 2>/tmp/vorlax_cli_err.$$); status=$?
+    check "usage error '$bad' exits 2" 2 "$status"
+    check "usage error '$bad' writes nothing" "" "$out"
+    check "usage error '$bad' says one line" 1 "$(wc -l < /tmp/vorlax_cli_err.$$)"
+done
+rm -f /tmp/vorlax_cli_err.$$
+
+echo "cli: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
