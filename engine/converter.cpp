@@ -77,6 +77,17 @@ constexpr TagName kTagTable[] = {
     {"/A ", Tag::LinkEnd},
 };
 
+// Bytes the scanner writes as they stand (outside the wrap): all but white
+// space, "<", "&" and the end-of-file code.
+constexpr struct OrdinaryBytes {
+    bool table[256];
+    constexpr OrdinaryBytes() : table() {
+        for (int i = 0; i < 256; ++i) table[i] = true;
+        for (unsigned char c : {'\t', '\n', '\r', '\x1A', ' ', '&', '<'}) table[c] = false;
+    }
+    constexpr bool operator[](unsigned char c) const { return table[c]; }
+} kOrdinary;
+
 const char* const kMarkers[] = {"<[left__]>", "<[center]>", "<[right_]>"};
 constexpr int kMarkerSize = 10;
 
@@ -243,7 +254,18 @@ void Converter::ScanDocument(WorkInput& in, WorkOutput& out) {
                 ReadTag();
                 break;
             default:
-                PutChar(static_cast<unsigned char>(c));
+                if (opt_.SWqk == 1) {
+                    PutChar(static_cast<unsigned char>(c));
+                } else {
+                    // Without the wrap, a run of ordinary bytes goes out in one piece.
+                    const std::string_view ahead = in.Ahead();
+                    std::size_t n = 0;
+                    while (n < ahead.size() && kOrdinary[static_cast<unsigned char>(ahead[n])]) ++n;
+                    Write(static_cast<unsigned char>(c));
+                    out.Put(ahead.substr(0, n));
+                    in.Skip(n);
+                    st_.column += 1 + static_cast<long long>(n);
+                }
                 break;
         }
     }
@@ -699,16 +721,18 @@ public:
 
     // Copies the rest of a line, its LF written as CR LF. False when the pass must end.
     bool CopyLine() {
-        for (;;) {
-            if (Aborted()) return false;
-            const int c = in_.Get();
-            if (c == WorkInput::kEnd) return false;
-            if (c == '\n') {
-                out_ += "\r\n";
-                return true;
-            }
-            out_ += static_cast<char>(c);
+        if (Aborted()) return false;
+        const std::string_view ahead = in_.Ahead();
+        const std::size_t end = ahead.find('\n');
+        if (end == std::string_view::npos) {
+            out_.append(ahead);
+            in_.Skip(ahead.size());
+            return false;
         }
+        out_.append(ahead.substr(0, end));
+        out_ += "\r\n";
+        in_.Skip(end + 1);
+        return true;
     }
 
     WorkInput& in_;

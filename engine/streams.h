@@ -3,6 +3,7 @@
 // form, written with take-back and cut at the end.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -23,6 +24,12 @@ public:
     void Back(std::size_t n) { pos_ = n < pos_ ? pos_ - n : 0; }
     std::size_t Position() const { return pos_; }
     void Rewind() { pos_ = 0; }
+    // The bytes after the read position that can be read without waiting, and
+    // a way to step over those that were taken in one piece.
+    std::string_view Ahead() const {
+        return {reinterpret_cast<const char*>(data_) + pos_, size_ - pos_};
+    }
+    void Skip(std::size_t n) { pos_ += n; }
 
 private:
     const unsigned char* data_ = nullptr;
@@ -41,7 +48,10 @@ public:
         ++pos_;
     }
     void Put(std::string_view s) {
-        for (char c : s) Put(static_cast<unsigned char>(c));
+        const std::size_t over = pos_ < buf_.size() ? std::min(s.size(), buf_.size() - pos_) : 0;
+        buf_.replace(pos_, over, s.data(), over);
+        buf_.append(s.data() + over, s.size() - over);
+        pos_ += s.size();
     }
     // Moves the write position back by n bytes; the next writes overwrite them.
     void TakeBack(std::size_t n) { pos_ = n < pos_ ? pos_ - n : 0; }
