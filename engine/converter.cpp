@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "codes/lead_byte.h"
+#include "engine/aligner.h"
 
 namespace vorlax {
 
@@ -708,110 +709,31 @@ void Converter::Title() {
 }
 
 // ---------------------------------------------------------------------------
-// Alignment pass
-
-namespace {
-
-class LinePass {
-public:
-    LinePass(WorkInput& in, std::string& out, const std::atomic<bool>& abort)
-        : in_(in), out_(out), abort_(abort) {}
-
-    bool Aborted() const { return abort_.load(std::memory_order_relaxed); }
-
-    // Copies the rest of a line, its LF written as CR LF. False when the pass must end.
-    bool CopyLine() {
-        if (Aborted()) return false;
-        const std::string_view ahead = in_.Ahead();
-        const std::size_t end = ahead.find('\n');
-        if (end == std::string_view::npos) {
-            out_.append(ahead);
-            in_.Skip(ahead.size());
-            return false;
-        }
-        out_.append(ahead.substr(0, end));
-        out_ += "\r\n";
-        in_.Skip(end + 1);
-        return true;
-    }
-
-    WorkInput& in_;
-    std::string& out_;
-    const std::atomic<bool>& abort_;
-};
-
-bool EqualsNoCase(const unsigned char* a, const char* b, int n) {
-    for (int i = 0; i < n; ++i)
-        if (Lower(static_cast<char>(a[i])) != Lower(b[i])) return false;
-    return true;
-}
-
-}  // namespace
+// Alignment pass and whole documents
 
 void AlignLines(const Options& options, WorkInput& in, std::string& out,
                 const std::atomic<bool>& abort) {
-    const long long width = options.Column < 1 ? 1 : options.Column;
-    LinePass pass(in, out, abort);
+    StringSink sink;
+    LineAligner aligner(options, sink, abort);
     in.Rewind();
-    while (!pass.Aborted()) {
-        unsigned char head[kMarkerSize];
-        int n = 0;
-        while (n < kMarkerSize) {
-            const int c = in.Get();
-            if (c == WorkInput::kEnd) break;
-            head[n++] = static_cast<unsigned char>(c);
-            if (c == '\n') break;
-        }
-        if (n == 0) return;
-        const bool full = n == kMarkerSize;
-        const bool center = full && EqualsNoCase(head, kMarkers[1], kMarkerSize);
-        const bool right = full && !center && EqualsNoCase(head, kMarkers[2], kMarkerSize);
-        const bool left = full && !center && !right && EqualsNoCase(head, kMarkers[0], kMarkerSize);
-        if (center || right) {
-            long long len = 0;
-            int last = 0;
-            while (len < width + 1) {
-                const int c = in.Get();
-                if (c == WorkInput::kEnd) break;
-                ++len;
-                last = c;
-                if (c == '\n') break;
-            }
-            if (len == 0) return;
-            if (len >= width + 1) {  // does not fit: copied as it stands
-                in.Back(static_cast<std::size_t>(len));
-                if (!pass.CopyLine()) return;
-                continue;
-            }
-            if (len == 1 && last == '\n') {
-                out += "\r\n";
-                continue;
-            }
-            const long long pad = center ? (width - len) / 2 + 1 : (width - len) + 1;
-            out.append(static_cast<std::size_t>(pad), ' ');
-            in.Back(static_cast<std::size_t>(len));
-            for (long long i = 0; i + 1 < len; ++i) out += static_cast<char>(in.Get());
-            in.Get();
-            if (last == '\n')
-                out += "\r\n";
-            else
-                out += static_cast<char>(last);
-            continue;
-        }
-        if (!left) in.Back(static_cast<std::size_t>(n));
-        if (!pass.CopyLine()) return;
+    while (in.Fill()) {
+        const std::string_view piece = in.Ahead();
+        aligner.Write(piece);
+        in.Skip(piece.size());
     }
+    aligner.Finish();
+    out.append(sink.text);
 }
 
 std::string ConvertDocument(const Options& options, std::string_view cp932,
                             const std::atomic<bool>& abort) {
+    StringSink sink;
+    LineAligner aligner(options, sink, abort);
     WorkInput in(cp932);
-    WorkOutput work;
+    WorkOutput work(aligner);
     Converter(options, abort).ScanDocument(in, work);
-    WorkInput scanned(work.Bytes());
-    std::string out;
-    AlignLines(options, scanned, out, abort);
-    return out;
+    aligner.Finish();
+    return std::move(sink.text);
 }
 
 }  // namespace vorlax

@@ -1,50 +1,126 @@
 // The two working streams of a conversion: the CP932 working input, read a
 // byte at a time with step-back, and the working output in the internal text
 // form, written with take-back and cut at the end.
+//
+// Both work either on a whole document in memory or as bounded windows over a
+// stream: the scanner steps its input back by a few bytes at most (a reference
+// name and its terminator) and takes output back only within the current line
+// (a marker, at most 255 indentation units, one space), so a window that keeps
+// that much behind the current position behaves exactly like the whole document.
 #pragma once
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 
 namespace vorlax {
 
+// Where bytes come from: a file, a pipe, a decoder.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    // Reads up to `capacity` bytes into `buf`; 0 only at the end of the stream.
+    virtual std::size_t Read(char* buf, std::size_t capacity) = 0;
+};
+
+// Where bytes go: a file, a pipe, the next stage.
+class ByteSink {
+public:
+    virtual ~ByteSink() = default;
+    virtual void Write(std::string_view bytes) = 0;
+};
+
+// Collects everything written to it.
+class StringSink final : public ByteSink {
+public:
+    void Write(std::string_view bytes) override { text.append(bytes); }
+    std::string text;
+};
+
 class WorkInput {
 public:
     static constexpr int kEnd = -1;
+    // Bytes kept before the read position, so that Back() always works.
+    static constexpr std::size_t kKeep = 64;
 
     WorkInput() = default;
+    // The whole input in memory.
     explicit WorkInput(std::string_view bytes)
         : data_(reinterpret_cast<const unsigned char*>(bytes.data())), size_(bytes.size()) {}
+    // The input read from a source, `chunk` bytes at a time.
+    explicit WorkInput(ByteSource& source, std::size_t chunk = 1 << 16)
+        : source_(&source), buf_(kKeep + std::max<std::size_t>(chunk, 1), '\0') {
+        data_ = reinterpret_cast<const unsigned char*>(buf_.data());
+    }
+    WorkInput(const WorkInput&) = delete;
+    WorkInput& operator=(const WorkInput&) = delete;
 
     // The next byte (0..255), or kEnd at the end of the input.
-    int Get() { return pos_ < size_ ? data_[pos_++] : kEnd; }
-    // Steps the read position back by n bytes (never before the start).
+    int Get() {
+        if (pos_ < size_ || Refill()) return data_[pos_++];
+        return kEnd;
+    }
+    // Steps the read position back by n bytes (at most kKeep).
     void Back(std::size_t n) { pos_ = n < pos_ ? pos_ - n : 0; }
-    std::size_t Position() const { return pos_; }
-    void Rewind() { pos_ = 0; }
-    // The bytes after the read position that can be read without waiting, and
-    // a way to step over those that were taken in one piece.
+    std::size_t Position() const { return base_ + pos_; }
+    // Moves to the start of the input; a no-op for a stream that has not moved on.
+    void Rewind() {
+        if (base_ == 0) pos_ = 0;
+    }
+    // The bytes after the read position that are at hand (possibly fewer than
+    // remain), and a way to step over those that were taken in one piece.
     std::string_view Ahead() const {
         return {reinterpret_cast<const char*>(data_) + pos_, size_ - pos_};
     }
     void Skip(std::size_t n) { pos_ += n; }
+    // Makes sure some bytes are at hand; false at the end of the input.
+    bool Fill() { return pos_ < size_ || Refill(); }
 
 private:
+    bool Refill() {
+        if (!source_) return false;
+        const std::size_t kept = std::min(kKeep, size_);
+        std::memmove(buf_.data(), buf_.data() + size_ - kept, kept);
+        base_ += size_ - kept;
+        size_ = pos_ = kept;
+        const std::size_t n = source_->Read(buf_.data() + kept, buf_.size() - kept);
+        size_ += n;
+        return n > 0;
+    }
+
     const unsigned char* data_ = nullptr;
     std::size_t size_ = 0;
     std::size_t pos_ = 0;
+    std::size_t base_ = 0;  // stream offset of data_[0]
+    ByteSource* source_ = nullptr;
+    std::string buf_;
 };
 
 class WorkOutput {
 public:
+    // Bytes kept before the write position: more than the longest take-back.
+    static constexpr std::size_t kKeep = 1024;
+
+    // Keeps the whole output in memory (see Bytes()).
+    WorkOutput() = default;
+    // Hands finished bytes on to `sink` as it goes, keeping about `window` bytes.
+    explicit WorkOutput(ByteSink& sink, std::size_t window = 1 << 16)
+        : sink_(&sink), drain_at_(std::max(window, 2 * kKeep)) {
+        buf_.reserve(drain_at_ + 1);
+    }
+    WorkOutput(const WorkOutput&) = delete;
+    WorkOutput& operator=(const WorkOutput&) = delete;
+
     // Writes one byte at the write position, over whatever a take-back left there.
     void Put(unsigned char c) {
-        if (pos_ < buf_.size())
+        if (pos_ < buf_.size()) {
             buf_[pos_] = static_cast<char>(c);
-        else
+        } else {
+            if (buf_.size() >= drain_at_) Drain();
             buf_.push_back(static_cast<char>(c));
+        }
         ++pos_;
     }
     void Put(std::string_view s) {
@@ -52,17 +128,39 @@ public:
         buf_.replace(pos_, over, s.data(), over);
         buf_.append(s.data() + over, s.size() - over);
         pos_ += s.size();
+        if (buf_.size() >= drain_at_) Drain();
     }
     // Moves the write position back by n bytes; the next writes overwrite them.
     void TakeBack(std::size_t n) { pos_ = n < pos_ ? pos_ - n : 0; }
-    long long Position() const { return static_cast<long long>(pos_); }
-    // Drops whatever lies beyond the write position.
-    void Cut() { buf_.resize(pos_); }
+    long long Position() const { return static_cast<long long>(base_ + pos_); }
+    // Drops whatever lies beyond the write position; with a sink, hands on the rest.
+    void Cut() {
+        buf_.resize(pos_);
+        if (sink_) {
+            sink_->Write(buf_);
+            base_ += buf_.size();
+            buf_.clear();
+            pos_ = 0;
+        }
+    }
+    // The whole output (without a sink).
     std::string_view Bytes() const { return buf_; }
 
 private:
+    void Drain() {
+        if (!sink_ || pos_ <= kKeep) return;
+        const std::size_t done = pos_ - kKeep;
+        sink_->Write(std::string_view(buf_).substr(0, done));
+        buf_.erase(0, done);
+        pos_ -= done;
+        base_ += done;
+    }
+
     std::string buf_;
     std::size_t pos_ = 0;
+    std::size_t base_ = 0;  // stream offset of buf_[0]
+    ByteSink* sink_ = nullptr;
+    std::size_t drain_at_ = static_cast<std::size_t>(-1);
 };
 
 }  // namespace vorlax

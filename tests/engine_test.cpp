@@ -75,10 +75,10 @@ TEST(Scanner, TagReader) {
          "\n{R}x\n"},
         {"line breaks at the start of a tag vanish", "<\nBR>x", {}, "\n{L}x\n"},
         {"a line break after a space adds nothing", "<DIV \nalign=right>x", {}, "\n{R}x\n"},
-        {"tag text of 10238 bytes is handled", "<BR " + long_text.substr(3) + ">x", {},
+        {"tag text of 10238 bytes is handled", std::string("<BR ") + long_text.substr(3) + ">x", {},
          "\n{L}x\n"},
-        {"tag text of 10239 bytes is dropped", "<BR " + long_text.substr(2) + ">x", {}, "x\n"},
-        {"tag without > in reach: the rest is text", "<" + std::string(10240, 'a') + "b>c", {},
+        {"tag text of 10239 bytes is dropped", std::string("<BR ") + long_text.substr(2) + ">x", {}, "x\n"},
+        {"tag without > in reach: the rest is text", std::string("<") + std::string(10240, 'a') + "b>c", {},
          "b>c\n"},
         {"0xFF ends a tag", "<BR\xFFx", {}, "\n{L}x\n"},
     });
