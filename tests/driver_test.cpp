@@ -196,8 +196,8 @@ TEST_F(Driver, AbortInAnyStageLeavesNoOutput) {
     }
 }
 
-TEST_F(Driver, AbortDuringTheScannerStopsItEarly) {
-    // A long document: the scanner polls the request before every byte.
+TEST_F(Driver, AbortAtTheScannerOfALongDocument) {
+    // The scanner polls the request before every byte and ends at once.
     std::string big;
     for (int i = 0; i < 20000; ++i) big += "<p>paragraph " + std::to_string(i) + "</p>\n";
     Write("big.htm", big);
