@@ -52,6 +52,26 @@ expect_file out/c.txt 'c\r\n'
 [ -f in/b.vorl0.txt ] || fail "--set SWfolda=1 after -o did not write beside the input"
 [ ! -e out/b.txt ] || fail "-o was not overridden"
 
+# An interrupt ends the running conversion without leaving its output and
+# stops the batch. The input is a FIFO, so the conversion waits in its read
+# until the writer closes; once the writer's open returns, vorlax has opened
+# the input and its interrupt handling is in place.
+mkdir slow
+mkfifo slow/pipe.htm
+printf 'x' > slow/next.htm
+"$vorlax" slow/pipe.htm slow/next.htm > stdout 2> stderr &
+pid=$!
+exec 3> slow/pipe.htm
+kill -INT "$pid"
+printf 'late text' >&3
+exec 3>&-
+wait "$pid"
+status=$?
+[ "$status" -eq 1 ] || fail "interrupted: status $status, expected 1"
+expect_file stderr 'vorlax: interrupted\n'
+[ "$(LC_ALL=C ls slow | tr '\n' ' ')" = "next.htm pipe.htm " ] ||
+    fail "interrupted batch left: $(LC_ALL=C ls slow | tr '\n' ' ')"
+
 # Usage errors.
 "$vorlax" 2> /dev/null
 [ $? -eq 2 ] || fail "no arguments: expected status 2"
