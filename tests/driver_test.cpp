@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -66,7 +67,7 @@ protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
                ("vorlax_driver_" +
-                std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                std::to_string(std::random_device()()) + "_" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);

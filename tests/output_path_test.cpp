@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -205,7 +206,7 @@ class OutputPathOnDisk : public ::testing::Test {
 protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
-               ("vorlax_naming_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+               ("vorlax_naming_" + std::to_string(std::random_device()()) +
                 "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
