@@ -75,7 +75,7 @@ private:
 }  // namespace
 
 std::string TerminalMessage(const char* format, const char* path) {
-    return vorlax::FormatMessage(Cp932ToUtf8(format), path);
+    return vorlax::ComposeMessage(Cp932ToUtf8(format), path);
 }
 
 int ConvertFiles(const vorlax::Options& options, const std::vector<std::string>& files,

@@ -18,7 +18,7 @@ constexpr std::size_t kBlock = 1 << 16;
 
 }  // namespace
 
-std::string FormatMessage(std::string_view format, std::string_view path) {
+std::string ComposeMessage(std::string_view format, std::string_view path) {
     std::string text;
     const std::size_t at = format.find("%s");
     if (at == std::string_view::npos) return std::string(format);

@@ -19,7 +19,7 @@ inline constexpr char kAccessFailureFormat[] = "%s\nこのファイルのアク�
 inline constexpr char kPathTooLongFormat[] = "%s\nパスが長すぎるため変換できませんでした";
 
 // The format with its "%s" replaced by the path.
-std::string FormatMessage(std::string_view format, std::string_view path);
+std::string ComposeMessage(std::string_view format, std::string_view path);
 
 // The stages of one conversion, in the order they run.
 enum class Stage { kRead, kDetect, kDecode, kScan, kAlign, kWrite };

@@ -250,10 +250,10 @@ TEST_F(Driver, SaveFolderEndingInADoubleByteCharacter) {
 }
 
 TEST(DriverMessages, Formats) {
-    EXPECT_EQ(vorlax::FormatMessage(vorlax::kOpenFailureFormat, "C:\\" + kHyo + "\\a.htm"),
+    EXPECT_EQ(vorlax::ComposeMessage(vorlax::kOpenFailureFormat, "C:\\" + kHyo + "\\a.htm"),
               "C:\\" + kHyo + "\\a.htm\n\x82\xB1\x82\xCC\x83t\x83@\x83" "C\x83\x8B\x82\xCC"
               "\x83I\x81[\x83v\x83\x93\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD");
-    EXPECT_EQ(vorlax::FormatMessage("%s!", "a%sb"), "a%sb!");
+    EXPECT_EQ(vorlax::ComposeMessage("%s!", "a%sb"), "a%sb!");
     EXPECT_EQ(std::string(vorlax::kAccessFailureFormat).substr(0, 3), "%s\n");
     EXPECT_EQ(std::string(vorlax::kPathTooLongFormat).substr(0, 3), "%s\n");
 }
