@@ -1,5 +1,6 @@
 // vorlax: the command-line converter.
-//   vorlax [--set NAME=VALUE]... -     converts standard input to standard output
+//   vorlax [--set NAME=VALUE]... -                  standard input to standard output
+//   vorlax [--set NAME=VALUE]... [-o DIR] FILE...   each file to its text file
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -7,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/files.h"
 #include "engine/pipeline.h"
 #include "engine/options.h"
 
@@ -14,13 +16,21 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: vorlax [--set NAME=VALUE]... -\n"
+    "       vorlax [--set NAME=VALUE]... [-o DIR] [-v] FILE...\n"
     "\n"
-    "Converts HTML read from standard input ('-') into CP932 text with CR LF\n"
-    "line ends on standard output.\n"
+    "Converts HTML into CP932 text with CR LF line ends: from standard input\n"
+    "('-') to standard output, or each FILE in turn into a new text file beside\n"
+    "it (NAME.txt, or NAME.vorlN.txt when that exists; no file is overwritten).\n"
+    "A file that fails is reported and the next one converted; the exit status\n"
+    "is 0 when all were converted, 1 when any failed, 2 for usage errors.\n"
     "\n"
     "  --set NAME=VALUE  set an option by its value name, e.g. --set Column=72,\n"
     "                    --set SWqk=1, --set AltString=[%s]; numbers are decimal,\n"
     "                    texts are given in UTF-8\n"
+    "  -o DIR            write the text files into DIR (short for\n"
+    "                    --set SWfolda=0 --set SaveFolda=DIR)\n"
+    "  -v                print \"input -> output\" for every converted file\n"
+    "  --                the arguments that follow are files\n"
     "  --help            show this help\n"
     "  --version         show the version\n";
 
@@ -69,6 +79,17 @@ void SetOption(vorlax::Options& options, std::string_view assignment) {
     field.text[value.size()] = '\0';
 }
 
+// -o DIR: the save folder, kept as the file system spells it.
+void SetSaveFolder(vorlax::Options& options, std::string_view folder) {
+    if (folder.empty()) throw UsageError{"-o needs a folder"};
+    if (folder.size() >= sizeof options.SaveFolda)
+        throw UsageError{"-o: the folder name is too long (at most " +
+                         std::to_string(sizeof options.SaveFolda - 1) + " bytes)"};
+    options.SWfolda = 0;
+    std::memcpy(options.SaveFolda, folder.data(), folder.size());
+    options.SaveFolda[folder.size()] = '\0';
+}
+
 std::string ReadAll(std::FILE* f) {
     std::string data;
     char buf[1 << 16];
@@ -82,9 +103,29 @@ std::string ReadAll(std::FILE* f) {
 int main(int argc, char** argv) {
     vorlax::Options options;
     bool from_stdin = false;
+    bool verbose = false;
+    bool only_files = false;
+    std::vector<std::string> files;
     try {
         for (int i = 1; i < argc; ++i) {
             const std::string_view arg = argv[i];
+            if (only_files || (!arg.starts_with("-") && !arg.empty())) {
+                files.emplace_back(arg);
+                continue;
+            }
+            if (arg == "--") {
+                only_files = true;
+                continue;
+            }
+            if (arg == "-o") {
+                if (i + 1 >= argc) throw UsageError{"-o needs a folder"};
+                SetSaveFolder(options, argv[++i]);
+                continue;
+            }
+            if (arg == "-v") {
+                verbose = true;
+                continue;
+            }
             if (arg == "--help" || arg == "-h") {
                 std::fputs(kUsage, stdout);
                 return 0;
@@ -105,11 +146,15 @@ int main(int argc, char** argv) {
                 throw UsageError{"unknown argument '" + std::string(arg) + "'"};
             }
         }
-        if (!from_stdin) throw UsageError{"nothing to convert (give '-' to read standard input)"};
+        if (from_stdin && !files.empty())
+            throw UsageError{"'-' cannot be combined with files"};
+        if (!from_stdin && files.empty())
+            throw UsageError{"nothing to convert (give files, or '-' to read standard input)"};
     } catch (const UsageError& e) {
         std::fprintf(stderr, "vorlax: %s\n", e.message.c_str());
         return 2;
     }
+    if (!files.empty()) return vorlax_cli::ConvertFiles(options, files, verbose);
     const std::string input = ReadAll(stdin);
     if (std::ferror(stdin)) {
         std::perror("vorlax: reading standard input");

@@ -1,0 +1,93 @@
+// The file conversion driver: one HTML file on disk into one text file.
+#pragma once
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "codes/paths.h"
+#include "engine/options.h"
+
+namespace vorlax {
+
+// The driver's messages, formatted with the path in place of "%s", shown
+// with the caption kMessageCaption and the hand (stop) icon.
+inline constexpr char kMessageCaption[] = "Vorlax";
+inline constexpr char kOpenFailureFormat[] = "%s\nこのファイルのオープンに失敗しました";
+inline constexpr char kAccessFailureFormat[] = "%s\nこのファイルのアクセスに失敗しました";
+inline constexpr char kPathTooLongFormat[] = "%s\nパスが長すぎるため変換できませんでした";
+
+// The format with its "%s" replaced by the path.
+std::string ComposeMessage(std::string_view format, std::string_view path);
+
+// The stages of one conversion, in the order they run.
+enum class Stage { kRead, kDetect, kDecode, kScan, kAlign, kWrite };
+
+// How a conversion tells its front end what happened: message boxes in the
+// Windows program, lines on stderr in the command line. Called once per
+// event, never per byte, on the thread that runs the conversion.
+class ConversionReport {
+public:
+    // A file could not be opened or created: kOpenFailureFormat.
+    virtual void OpenFailed(const char* path) = 0;
+    // Reading or writing a file failed: kAccessFailureFormat.
+    virtual void AccessFailed(const char* path) = 0;
+    // The output path would exceed its length limit: kPathTooLongFormat,
+    // with the input path.
+    virtual void PathTooLong(const char* input) = 0;
+    // The output is complete on disk.
+    virtual void Converted(const char* input, const char* output) {
+        (void)input;
+        (void)output;
+    }
+    // Hands a finished output to the editor when the options ask for it.
+    // False only when the editor's command line would be too long.
+    virtual bool OpenInEditor(const char* output) = 0;
+    // A stage is about to run.
+    virtual void StageStarting(Stage stage) { (void)stage; }
+
+protected:
+    ~ConversionReport() = default;
+};
+
+// One file's conversion. The options, the abort request and the report must
+// outlive it; the abort request is polled by every stage and set here on a
+// read or write error, never cleared.
+class FileConversion {
+public:
+    FileConversion(const Options& options, std::atomic<bool>& abort, ConversionReport& report,
+                   const PathSyntax& syntax = kNativePaths);
+
+    // Converts the file at `path` (NUL-terminated) into the output
+    // MakeOutputPath names. Returns 1 when the job may go on, 0 when it must
+    // stop: a file that cannot be opened or created, a read or write error,
+    // the abort request, a path or editor command line that would be too long.
+    // No existing file is overwritten, and a failed or aborted conversion
+    // leaves no output behind.
+    int ConvertFile(const char* path);
+
+    // When the stream's error indicator is set: reports an access failure
+    // with the path and sets the abort request. Returns whether it was set.
+    bool CheckStreamError(std::FILE* stream, const char* path);
+    // Reports that the file at `path` could not be opened; the abort request
+    // stays as it is.
+    void ReportOpenFailure(const char* path);
+
+private:
+    struct Files;
+    bool Aborted() const { return abort_.load(std::memory_order_relaxed); }
+    bool ReadInput(Files& files, std::string& data);
+    bool WriteOutput(Files& files, std::string_view text);
+
+    const Options& options_;
+    std::atomic<bool>& abort_;
+    ConversionReport& report_;
+    const PathSyntax& syntax_;
+};
+
+// One conversion of one file: FileConversion(...).ConvertFile(path).
+int ConvertFile(const char* path, const Options& options, std::atomic<bool>& abort,
+                ConversionReport& report);
+
+}  // namespace vorlax
