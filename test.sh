@@ -79,6 +79,12 @@ configure_and_build() {
     cmake --build "$tree"
 }
 
+setup_note() {
+    local installed
+    installed=$(sed -n 's/^installing: //p' "$1")
+    echo "${installed:+installed $installed}${installed:-nothing missing}"
+    grep -q '^generating the ja_JP' "$1" && echo "generated ja_JP.UTF-8"
+}
 gtest_note() { tr -d '\r' < "$1" | sed -n 's/^\[  PASSED  \] \(.*\)\.$/\1 passed/p' | tail -n 1; }
 wine_note() {
     local acp tests
@@ -95,7 +101,7 @@ bench_note() {
 }
 count_note() { grep -c 'warning:' "$1" | sed 's/^0$/no warnings/; s/^\([1-9][0-9]*\)$/\1 warnings/'; }
 
-stage setup 0 - setup
+stage setup 0 setup_note setup
 stage build-native 0 count_note configure_and_build build/native -DVORLAX_BENCH=ON
 stage build-win32 0 count_note configure_and_build build/win32 \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-w64-mingw32.cmake"

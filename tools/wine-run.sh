@@ -105,8 +105,9 @@ fi
 
 # Japanese UI faces a Windows system has, mapped onto IPA Gothic (both Wine's
 # own replacement table and the Windows substitution list), so Japanese text
-# in dialogs renders and measures like on a Japanese system.
-map_japanese_fonts() {
+# in dialogs renders and measures like on a Japanese system; and no crash
+# dialog.
+prepare_registry() {
     local faces=("MS Gothic" "MS PGothic" "MS UI Gothic" "ＭＳ ゴシック" "ＭＳ Ｐゴシック"
                  "MS Shell Dlg" "MS Shell Dlg 2")
     local target=IPAGothic
@@ -121,7 +122,9 @@ map_japanese_fonts() {
         for face in "${faces[@]}"; do
             printf '"%s"="%s"\r\n' "$face" "$target"
         done
-        printf '\r\n'
+        # A crashing program must end the run, not wait at a dialog.
+        printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n'
+        printf '"ShowCrashDialog"=dword:00000000\r\n\r\n'
     } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$reg"
     wine regedit /S "$(winepath_of "$reg")"
 }
@@ -135,9 +138,9 @@ if ! wine wineboot.exe --init >"$log" 2>&1; then
     echo "wine-run.sh: wineboot failed" >&2
     exit 1
 fi
-if ! map_japanese_fonts >>"$log" 2>&1; then
+if ! prepare_registry >>"$log" 2>&1; then
     cat "$log" >&2
-    echo "wine-run.sh: font mapping failed" >&2
+    echo "wine-run.sh: registry set-up failed" >&2
     exit 1
 fi
 
