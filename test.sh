@@ -80,10 +80,10 @@ configure_and_build() {
 }
 
 setup_note() {
-    local installed
+    local installed locale=
     installed=$(sed -n 's/^installing: //p' "$1")
-    echo "${installed:+installed $installed}${installed:-nothing missing}"
-    grep -q '^generating the ja_JP' "$1" && echo "generated ja_JP.UTF-8"
+    grep -q '^generating the ja_JP' "$1" && locale=", generated ja_JP.UTF-8"
+    echo "${installed:+installed $installed}${installed:-nothing missing}$locale"
 }
 gtest_note() { tr -d '\r' < "$1" | sed -n 's/^\[  PASSED  \] \(.*\)\.$/\1 passed/p' | tail -n 1; }
 wine_note() {
