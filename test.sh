@@ -83,7 +83,11 @@ setup_note() {
     local installed locale=
     installed=$(sed -n 's/^installing: //p' "$1")
     grep -q '^generating the ja_JP' "$1" && locale=", generated ja_JP.UTF-8"
-    echo "${installed:+installed $installed}${installed:-nothing missing}$locale"
+    if [ -n "$installed" ]; then
+        echo "installed $installed$locale"
+    else
+        echo "nothing missing$locale"
+    fi
 }
 gtest_note() { tr -d '\r' < "$1" | sed -n 's/^\[  PASSED  \] \(.*\)\.$/\1 passed/p' | tail -n 1; }
 wine_note() {
