@@ -1,0 +1,79 @@
+// Engine throughput on a mixed Japanese/English page (bench/mixed.html,
+// Shift-JIS): bytes of HTML in per second of conversion.
+//
+//   build/native/bin/vorlax_bench [--benchmark_filter=...] [--benchmark_min_time=...]
+//
+// VORLAX_BENCH_PAGE names another page to measure.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "engine/options.h"
+#include "engine/pipeline.h"
+
+namespace {
+
+const std::string& Page() {
+    static const std::string page = [] {
+        const char* path = std::getenv("VORLAX_BENCH_PAGE");
+        if (!path || !*path) path = VORLAX_BENCH_DEFAULT_PAGE;
+        std::ifstream in(path, std::ios::binary);
+        std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        if (!in.good() && !in.eof()) bytes.clear();
+        if (bytes.empty()) {
+            std::fprintf(stderr, "vorlax_bench: cannot read %s\n", path);
+            std::exit(2);
+        }
+        return bytes;
+    }();
+    return page;
+}
+
+void Run(benchmark::State& state, const vorlax::Options& options) {
+    const std::string& page = Page();
+    std::size_t out = 0;
+    for (auto _ : state) {
+        const std::string text = vorlax::ConvertHtml(options, page);
+        out = text.size();
+        benchmark::DoNotOptimize(text.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(page.size()));
+    state.counters["out_bytes"] = static_cast<double>(out);
+}
+
+// The defaults: automatic code detection, white space collapsed.
+void BM_Defaults(benchmark::State& state) { Run(state, vorlax::Options{}); }
+
+// Shift-JIS fixed: no detection pass.
+void BM_ShiftJisFixed(benchmark::State& state) {
+    vorlax::Options o;
+    o.SWmcode = 2;
+    Run(state, o);
+}
+
+// Everything that adds output: forced wrap at 40, link targets, images,
+// TAB-separated cells.
+void BM_AllOn(benchmark::State& state) {
+    vorlax::Options o;
+    o.SWqk = 1;
+    o.Column = 40;
+    o.SWlink = 1;
+    o.SWlink_e = 0;
+    o.SWimage = 1;
+    o.SWimageStr = 3;
+    o.SWdiv = 2;
+    Run(state, o);
+}
+
+}  // namespace
+
+BENCHMARK(BM_Defaults)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ShiftJisFixed)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AllOn)->Unit(benchmark::kMicrosecond);
+
+BENCHMARK_MAIN();

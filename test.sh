@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test suite:
+#   native   build/native/bin/vorlax_tests
+#   win32    build/win32/bin/vorlax_tests.exe under 32-bit Wine
+#   win64    build/win64/bin/vorlax_tests.exe under 64-bit Wine
+#   fuzz     the libFuzzer target for a bounded time (VORLAX_FUZZ_SECONDS, 20)
+#   bench    a short smoke run of the engine benchmark
+# One line per stage; a failing stage shows its log and ends the run. The
+# last line is "N passed, N failed" (the suites).
+#
+# Full logs are in build/logs/. Missing Debian packages and the ja_JP.UTF-8
+# locale are installed first (root needed then).
+set -uo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+cd "$root"
+# shellcheck source=tools/deps.sh
+source tools/deps.sh
+
+logs=build/logs
+mkdir -p "$logs"
+passed=0
+failed=0
+started=$SECONDS
+
+summary() {
+    echo "total $((SECONDS - started))s"
+    echo "$passed passed, $failed failed"
+}
+
+# Shows a failed stage's log: all of it when short, the end when long.
+show_log() {
+    local log=$1 lines
+    lines=$(wc -l < "$log")
+    echo "----- $log -----"
+    if [ "$lines" -gt 300 ]; then
+        echo "(last 300 of $lines lines)"
+        tail -n 300 "$log"
+    else
+        cat "$log"
+    fi
+    echo "-----"
+}
+
+# stage NAME SUITE DETAIL-FUNCTION COMMAND...
+# SUITE is 1 when the stage counts as a suite in the summary. DETAIL-FUNCTION
+# (or -) prints a short note from the log after success.
+stage() {
+    local name=$1 suite=$2 detail=$3
+    shift 3
+    local log=$logs/$name.log t0=$SECONDS note=
+    if "$@" >"$log" 2>&1 </dev/null; then
+        [ "$detail" != - ] && note=$("$detail" "$log" 2>/dev/null || true)
+        printf '%-14s ok    %4ss  %s\n' "$name" $((SECONDS - t0)) "$note"
+        [ "$suite" = 1 ] && passed=$((passed + 1))
+        return 0
+    fi
+    printf '%-14s FAIL  %4ss  (log: %s)\n' "$name" $((SECONDS - t0)) "$log"
+    show_log "$log"
+    failed=$((failed + 1))
+    summary
+    exit 1
+}
+
+# ---- stages
+
+setup() {
+    vorlax_need_packages "${VORLAX_PKGS_NATIVE[@]}" "${VORLAX_PKGS_TESTS[@]}" \
+        "${VORLAX_PKGS_WINDOWS[@]}" "${VORLAX_PKGS_WINE[@]}" "${VORLAX_PKGS_FUZZ[@]}" &&
+    vorlax_need_ja_locale
+}
+
+# configure_and_build TREE [CMAKE-OPTION...]: warnings are errors here, so a
+# warning fails the run however the tree was built before.
+configure_and_build() {
+    local tree=$1
+    shift
+    cmake -G Ninja -S . -B "$tree" -DVORLAX_TESTS=ON -DCMAKE_COMPILE_WARNING_AS_ERROR=ON "$@" &&
+    cmake --build "$tree"
+}
+
+setup_note() {
+    local installed locale=
+    installed=$(sed -n 's/^installing: //p' "$1")
+    grep -q '^generating the ja_JP' "$1" && locale=", generated ja_JP.UTF-8"
+    if [ -n "$installed" ]; then
+        echo "installed $installed$locale"
+    else
+        echo "nothing missing$locale"
+    fi
+}
+gtest_note() { tr -d '\r' < "$1" | sed -n 's/^\[  PASSED  \] \(.*\)\.$/\1 passed/p' | tail -n 1; }
+wine_note() {
+    local acp tests
+    acp=$(sed -n 's/^wine-env: \(ACP [0-9]*\).*/\1/p' "$1" | head -n 1)
+    tests=$(gtest_note "$1")
+    echo "$tests${acp:+, $acp}"
+}
+fuzz_note() { sed -n 's/^Done \([0-9]*\) runs in \([0-9]*\) second.*/\1 runs in \2 s, no crash/p' "$1"; }
+bench_note() {
+    awk '/^BM_/ { for (i = 1; i <= NF; i++) if ($i ~ /^bytes_per_second=/) {
+             v = $i; sub("bytes_per_second=", "", v); sub("/s", "", v); sub("^BM_", "", $1)
+             notes = notes (notes ? ", " : "") $1 " " v "B/s" } }
+         END { print notes }' "$1"
+}
+count_note() { grep -c 'warning:' "$1" | sed 's/^0$/no warnings/; s/^\([1-9][0-9]*\)$/\1 warnings/'; }
+
+stage setup 0 setup_note setup
+stage build-native 0 count_note configure_and_build build/native -DVORLAX_BENCH=ON
+stage build-win32 0 count_note configure_and_build build/win32 \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-w64-mingw32.cmake"
+stage build-win64 0 count_note configure_and_build build/win64 \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake"
+
+stage native 1 gtest_note build/native/bin/vorlax_tests
+stage win32 1 wine_note timeout -k 10 900 tools/wine-run.sh --check build/win32/bin/vorlax_tests.exe
+stage win64 1 wine_note timeout -k 10 900 tools/wine-run.sh --check build/win64/bin/vorlax_tests.exe
+stage fuzz 1 fuzz_note timeout -k 10 600 fuzz/run.sh "${VORLAX_FUZZ_SECONDS:-20}"
+stage bench 1 bench_note build/native/bin/vorlax_bench --benchmark_min_time=0.01
+
+summary

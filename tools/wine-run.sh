@@ -1,0 +1,161 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine, in a fresh prefix that is thrown away
+# afterwards, so no run sees what an earlier one left behind.
+#
+#   tools/wine-run.sh [--check] [--gui] PROGRAM.exe [ARG...]
+#
+#   --check  first run wine_env_check.exe from PROGRAM's folder in the same
+#            prefix (ANSI code page 932, Japanese font mapping); stop if it fails
+#   --gui    start a private Xvfb server for the run (for window tests)
+#
+# The prefix is 32-bit for a 32-bit program and 64-bit for a 64-bit one. The
+# locale is ja_JP.UTF-8, which gives the Windows side ANSI code page 932.
+# The exit status is the program's. Set VORLAX_WINE_KEEP=1 to keep the prefix
+# for a look afterwards (its path is printed).
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=tools/deps.sh
+source "$here/deps.sh"
+
+check=0
+gui=0
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --check) check=1; shift ;;
+        --gui) gui=1; shift ;;
+        --) shift; break ;;
+        -*) echo "wine-run.sh: unknown option $1" >&2; exit 2 ;;
+        *) break ;;
+    esac
+done
+if [ $# -lt 1 ]; then
+    echo "usage: tools/wine-run.sh [--check] [--gui] PROGRAM.exe [ARG...]" >&2
+    exit 2
+fi
+program=$1
+shift
+if [ ! -f "$program" ]; then
+    echo "wine-run.sh: no such program: $program" >&2
+    exit 2
+fi
+
+# The machine type in the PE header: 0x14c i386, 0x8664 x86-64.
+pe_machine() {
+    local offset
+    offset=$(od -An -t u4 -j 60 -N 4 "$1" | tr -d ' ')
+    od -An -t x2 -j $((offset + 4)) -N 2 "$1" | tr -d ' '
+}
+case "$(pe_machine "$program")" in
+    014c) arch=win32; packages=(wine wine32:i386) ;;
+    8664) arch=win64; packages=(wine wine64) ;;
+    *) echo "wine-run.sh: $program is not an i386 or x86-64 Windows program" >&2; exit 2 ;;
+esac
+packages+=(locales fonts-ipafont-gothic)
+[ "$gui" = 1 ] && packages+=(xvfb)
+vorlax_need_packages "${packages[@]}"
+vorlax_need_ja_locale
+
+prefix=$(mktemp -d "${TMPDIR:-/tmp}/vorlax-wine.XXXXXX")
+xvfb_pid=
+cleanup() {
+    local status=$?
+    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+    WINEPREFIX=$prefix wineserver -w >/dev/null 2>&1 || true
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+    fi
+    if [ "${VORLAX_WINE_KEEP:-0}" = 1 ]; then
+        echo "wine-run.sh: prefix kept in $prefix" >&2
+    else
+        rm -rf "$prefix"
+    fi
+    exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+export WINEPREFIX=$prefix
+export WINEARCH=$arch
+export WINEDEBUG=-all
+# No Mono or Gecko download dialogs, no menu entries or file associations.
+export WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
+export LC_ALL=ja_JP.UTF-8
+export LANG=ja_JP.UTF-8
+unset LANGUAGE
+
+if [ "$gui" = 1 ]; then
+    display_file=$prefix/.display
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        [ -s "$display_file" ] && break
+        sleep 0.1
+    done
+    if [ ! -s "$display_file" ]; then
+        echo "wine-run.sh: Xvfb did not start" >&2
+        exit 1
+    fi
+    export DISPLAY=":$(tr -d '\n' < "$display_file")"
+else
+    # A console run: Wine must not reach for the caller's X server.
+    unset DISPLAY WAYLAND_DISPLAY
+fi
+
+# Japanese UI faces a Windows system has, mapped onto IPA Gothic (both Wine's
+# own replacement table and the Windows substitution list), so Japanese text
+# in dialogs renders and measures like on a Japanese system; and no crash
+# dialog.
+prepare_registry() {
+    local faces=("MS Gothic" "MS PGothic" "MS UI Gothic" "ＭＳ ゴシック" "ＭＳ Ｐゴシック"
+                 "MS Shell Dlg" "MS Shell Dlg 2")
+    local target=IPAGothic
+    local reg=$prefix/fonts.reg face
+    {
+        printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+        printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+        for face in "${faces[@]:0:5}"; do
+            printf '"%s"="%s"\r\n' "$face" "$target"
+        done
+        printf '\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
+        for face in "${faces[@]}"; do
+            printf '"%s"="%s"\r\n' "$face" "$target"
+        done
+        # A crashing program must end the run, not wait at a dialog.
+        printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n'
+        printf '"ShowCrashDialog"=dword:00000000\r\n\r\n'
+    } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$reg"
+    wine regedit /S "$(winepath_of "$reg")"
+}
+
+# The prefix's own drive Z: maps the Unix root.
+winepath_of() { printf 'Z:%s' "${1//\//\\}"; }
+
+log=$prefix/.wineboot.log
+if ! wine wineboot.exe --init >"$log" 2>&1; then
+    cat "$log" >&2
+    echo "wine-run.sh: wineboot failed" >&2
+    exit 1
+fi
+if ! prepare_registry >>"$log" 2>&1; then
+    cat "$log" >&2
+    echo "wine-run.sh: registry set-up failed" >&2
+    exit 1
+fi
+
+if [ "$check" = 1 ]; then
+    checker=$(dirname "$program")/wine_env_check.exe
+    if ! wine "$checker" >"$prefix/.check.log" 2>&1; then
+        cat "$prefix/.check.log" >&2
+        echo "wine-run.sh: the Wine environment check failed" >&2
+        exit 1
+    fi
+    iconv -f CP932 -t UTF-8 "$prefix/.check.log" | sed 's/\r$//; s/^/wine-env: /' >&2
+fi
+
+set +e
+wine "$program" "$@"
+status=$?
+set -e
+exit "$status"

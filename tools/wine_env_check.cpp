@@ -1,0 +1,62 @@
+// wine_env_check: what a Windows test run relies on, checked from inside.
+// Exits 0 when the ANSI code page is 932 (the system works in CP932 and its
+// tests assume it); also reports which face the Japanese UI fonts resolve to,
+// which GUI tests need (not an error when no font machinery is available).
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+void ReportFont(const char* face) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (!dc) {
+        std::printf("font %s: no device context\n", face);
+        return;
+    }
+    LOGFONTA lf = {};
+    lf.lfHeight = -12;
+    lf.lfCharSet = SHIFTJIS_CHARSET;
+    std::strncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
+    HFONT font = CreateFontIndirectA(&lf);
+    HGDIOBJ old = SelectObject(dc, font);
+    // Face and family names echo the request when a replacement applies;
+    // the full name is the font file's own.
+    const char* family = "(no outline font)";
+    alignas(OUTLINETEXTMETRICA) char buffer[4096];
+    const UINT size = GetOutlineTextMetricsA(dc, 0, nullptr);
+    if (size > 0 && size <= sizeof buffer &&
+        GetOutlineTextMetricsA(dc, size, reinterpret_cast<OUTLINETEXTMETRICA*>(buffer))) {
+        const auto* otm = reinterpret_cast<const OUTLINETEXTMETRICA*>(buffer);
+        family = buffer + reinterpret_cast<UINT_PTR>(otm->otmpFullName);
+    }
+    TEXTMETRICA tm = {};
+    GetTextMetricsA(dc, &tm);
+    std::printf("font %s -> %s (charset %d)\n", face, family, tm.tmCharSet);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    DeleteDC(dc);
+}
+
+}  // namespace
+
+int main() {
+    const UINT acp = GetACP();
+    const UINT oemcp = GetOEMCP();
+    std::printf("ACP %u, OEMCP %u, pointer size %u\n", acp, oemcp,
+                static_cast<unsigned>(sizeof(void*)));
+    // The literal is CP932 in the program: a lead byte that the system
+    // takes as one.
+    const char* const kanji = "漢";
+    std::printf("IsDBCSLeadByte(0x%02X) = %d\n", static_cast<unsigned char>(kanji[0]),
+                IsDBCSLeadByte(static_cast<BYTE>(kanji[0])) ? 1 : 0);
+    ReportFont("MS Gothic");
+    ReportFont("ＭＳ ゴシック");
+    ReportFont("MS UI Gothic");
+    if (acp != 932 || !IsDBCSLeadByte(static_cast<BYTE>(kanji[0]))) {
+        std::printf("FAIL: the ANSI code page must be 932\n");
+        return 1;
+    }
+    return 0;
+}
