@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test suite:
 #   native   build/native/bin/vorlax_tests
+#   native-cli  the command-line tests (ctest) in build/native
 #   win32    build/win32/bin/vorlax_tests.exe under 32-bit Wine
 #   win64    build/win64/bin/vorlax_tests.exe under 64-bit Wine
 #   fuzz     the libFuzzer target for a bounded time (VORLAX_FUZZ_SECONDS, 20)
@@ -96,6 +97,7 @@ wine_note() {
     tests=$(gtest_note "$1")
     echo "$tests${acp:+, $acp}"
 }
+ctest_note() { sed -n 's/^\([0-9]*% tests passed.*\)/\1/p' "$1"; }
 fuzz_note() { sed -n 's/^Done \([0-9]*\) runs in \([0-9]*\) second.*/\1 runs in \2 s, no crash/p' "$1"; }
 bench_note() {
     awk '/^BM_/ { for (i = 1; i <= NF; i++) if ($i ~ /^bytes_per_second=/) {
@@ -113,6 +115,7 @@ stage build-win64 0 count_note configure_and_build build/win64 \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake"
 
 stage native 1 gtest_note build/native/bin/vorlax_tests
+stage native-cli 1 ctest_note ctest --test-dir build/native --output-on-failure -E '^vorlax_tests$'
 stage win32 1 wine_note timeout -k 10 900 tools/wine-run.sh --check build/win32/bin/vorlax_tests.exe
 stage win64 1 wine_note timeout -k 10 900 tools/wine-run.sh --check build/win64/bin/vorlax_tests.exe
 stage fuzz 1 fuzz_note timeout -k 10 600 fuzz/run.sh "${VORLAX_FUZZ_SECONDS:-20}"
