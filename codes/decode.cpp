@@ -291,7 +291,7 @@ void ConvertToCP932(int code, std::string_view input, std::string& out,
         p += 2;
         n -= 2;
     }
-    if (code < kJis || code > kUtf16Be) return;
+    if (code < kJis || code > kUtf16Be || Aborted(abort)) return;
     if (code == kShiftJis) {
         out.append(reinterpret_cast<const char*>(p), n);
         return;
