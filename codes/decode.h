@@ -38,6 +38,10 @@ int DetectInputCode(std::string_view input);
 void ConvertToCP932(int code, std::string_view input, std::string& out,
                     const std::atomic<bool>& abort);
 
+// Strict UTF-8 to CP932 for text the user types (option values): false when
+// the text is not well-formed UTF-8 or holds a character CP932 cannot hold.
+bool Utf8TextToCP932(std::string_view utf8, std::string& out);
+
 // JIS X 0208 (row byte high, cell byte low) to Shift-JIS (lead byte high,
 // trail byte low).
 std::uint16_t JisToSjis(std::uint16_t jis);

@@ -196,3 +196,32 @@ TEST(ConvertToCP932, AbortStopsAtOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Utf8TextToCP932, OptionTexts) {
+    const struct {
+        const char* utf8;
+        bool ok;
+        const char* cp932;
+    } rows[] = {
+        {"[%s]", true, "[%s]"},
+        {"[\xE7\x94\xBB\xE5\x83\x8F(%s)]", true, "[\x89\xE6\x91\x9C(%s)]"},  // [画像(%s)]
+        {"\xEF\xBD\xB1\xE2\x85\xB0", true, "\xB1\xFA\x40"},               // ｱ ⅰ
+        {"caf\xC3\xA9", true, "cafe"},                                    // the table's fallback
+        {"\xE3\x80\x9C", false, ""},                                      // U+301C: no form
+        {"\xF0\x9F\x98\x80", false, ""},                                  // beyond the BMP
+        {"\xC3", false, ""},                                              // cut off
+        {"\xC0\xAF", false, ""},                                          // overlong
+        {"\xED\xA0\x80", false, ""},                                      // a surrogate
+        {"\xFF", false, ""},
+        {"\xEF\xBB\xBF", false, ""},                                      // U+FEFF: outside
+    };
+    for (const auto& r : rows) {
+        std::string out;
+        EXPECT_EQ(vorlax::Utf8TextToCP932(r.utf8, out), r.ok) << r.utf8;
+        if (r.ok) EXPECT_EQ(out, r.cp932) << r.utf8;
+    }
+}
+
+}  // namespace
