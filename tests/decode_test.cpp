@@ -220,7 +220,9 @@ TEST(Utf8TextToCP932, OptionTexts) {
     for (const auto& r : rows) {
         std::string out;
         EXPECT_EQ(vorlax::Utf8TextToCP932(r.utf8, out), r.ok) << r.utf8;
-        if (r.ok) EXPECT_EQ(out, r.cp932) << r.utf8;
+        if (r.ok) {
+            EXPECT_EQ(out, r.cp932) << r.utf8;
+        }
     }
 }
 
