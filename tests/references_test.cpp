@@ -1,7 +1,9 @@
 // Character references through the scanner: whole documents in, whole texts out.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "codes/entities.h"
 #include "engine/converter.h"
@@ -69,6 +71,43 @@ TEST(References, WrapAppliesToDoubleByteResults) {
     o.Column = 4;
     EXPECT_EQ(Convert("abc&#x3042;d", o), "abc\r\n\x82\xA0" "d\r\n");
     EXPECT_EQ(Convert("ab&#x3042;d", o), "ab\x82\xA0\r\nd\r\n");
+}
+
+// Numeric names are read as the C library reads "#%d", "#x%x" and "#X%x":
+// every name of up to four characters after "#" over an alphabet of digits,
+// letters, signs and white space, against sscanf itself.
+TEST(References, NumbersReadAsTheCLibraryReads) {
+    const char alphabet[] = {'#', 'x', 'X', '0', '1', 'a', 'f', 'g', ' ', '-', '+', '\t'};
+    const int n = sizeof alphabet;
+    std::vector<std::string> names;
+    for (int len = 0; len <= 4; ++len) {
+        long count = 1;
+        for (int k = 0; k < len; ++k) count *= n;
+        for (long index = 0; index < count; ++index) {
+            std::string name = "#";
+            for (long v = index, k = 0; k < len; ++k, v /= n) name += alphabet[v % n];
+            names.push_back(name);
+        }
+    }
+    std::string differences;
+    for (const std::string& name : names) {
+        int d;
+        unsigned x;
+        constexpr long kDeclined = -1000000, kOutside = -2000000;
+        long expected;
+        if (std::sscanf(name.c_str(), "#%d", &d) == 1) expected = d;
+        else if (std::sscanf(name.c_str(), "#x%x", &x) == 1) expected = static_cast<int>(x);
+        else if (std::sscanf(name.c_str(), "#X%x", &x) == 1) expected = static_cast<int>(x);
+        else expected = kDeclined;
+        if (expected != kDeclined && (expected < 0 || expected > 0xFFFF)) expected = kOutside;
+        const vorlax::ReferenceValue v = vorlax::ReadReferenceName(name.c_str());
+        const long got = v.kind == vorlax::ReferenceValue::kDeclined  ? kDeclined
+                         : v.kind == vorlax::ReferenceValue::kOutside ? kOutside
+                                                                      : v.code;
+        if (got != expected)
+            differences += "[" + name + "] " + std::to_string(got) + " " + std::to_string(expected) + "\n";
+    }
+    EXPECT_EQ(differences, "");
 }
 
 TEST(EntityTable, OrderAndTerminator) {
