@@ -81,6 +81,10 @@ inline Byte* PutJis(Byte* o, Byte b, Byte c) {
 
 // The bytes of a code point by the emission rule.
 inline Byte* PutUnicode(Byte* o, std::uint16_t u) {
+    if (u - 1u < 0x7Fu) {  // U+0001..U+007F are their own single byte
+        *o++ = static_cast<Byte>(u);
+        return o;
+    }
     const std::uint16_t entry = UnicodeToCP932(u);
     const Byte low = static_cast<Byte>(entry & 0xFF);
     *o++ = low != 0 ? low : '?';
