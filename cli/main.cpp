@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/files.h"
+#include "codes/decode.h"
 #include "engine/pipeline.h"
 #include "engine/options.h"
 
@@ -68,15 +69,16 @@ void SetOption(vorlax::Options& options, std::string_view assignment) {
         return;
     }
     if (!field.text) throw UsageError{"unknown option '" + std::string(name) + "'"};
-    for (char c : value)
-        if (static_cast<unsigned char>(c) >= 0x80)
-            throw UsageError{"option " + std::string(name) +
-                             ": only ASCII text can be stored for now"};
-    if (value.size() >= field.capacity)
+    // Texts are given in UTF-8 and kept in CP932.
+    std::string text;
+    if (!vorlax::Utf8TextToCP932(value, text))
+        throw UsageError{"option " + std::string(name) +
+                         ": the text is not UTF-8 or holds a character CP932 cannot hold"};
+    if (text.size() >= field.capacity)
         throw UsageError{"option " + std::string(name) + " is too long (at most " +
                          std::to_string(field.capacity - 1) + " bytes)"};
-    std::memcpy(field.text, value.data(), value.size());
-    field.text[value.size()] = '\0';
+    std::memcpy(field.text, text.data(), text.size());
+    field.text[text.size()] = '\0';
 }
 
 // -o DIR: the save folder, kept as the file system spells it.

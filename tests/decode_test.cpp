@@ -1,0 +1,229 @@
+// Input-code detection and the decoders into CP932, byte for byte.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "codes/decode.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+std::string Convert(int code, const std::string& input) {
+    static const std::atomic<bool> kNoAbort{false};
+    std::string out = "[";
+    vorlax::ConvertToCP932(code, input, out, kNoAbort);
+    return out.substr(1);
+}
+
+TEST(JisToSjis, Rows) {
+    const struct {
+        std::uint16_t jis, sjis;
+    } rows[] = {
+        {0x2121, 0x8140}, {0x2160, 0x817F + 1}, {0x215F, 0x817E}, {0x2422, 0x82A0},
+        {0x3021, 0x889F}, {0x5E7E, 0x9FFC},     {0x5F21, 0xE040}, {0x7E7E, 0xEFFC},
+        {0x2D35, 0x8754}, {0x7426, 0xEAA4},
+        {0x0000, 0x707D},  // below the JIS rows: the shift is arithmetic
+    };
+    for (const auto& r : rows) EXPECT_EQ(vorlax::JisToSjis(r.jis), r.sjis) << std::hex << r.jis;
+}
+
+struct Detect {
+    std::string input;
+    int code;
+    const char* what;
+};
+
+TEST(DetectInputCode, Steps) {
+    const std::string sjis = "\x82\xA0\x82\xA2\x8A\xBF\x8E\x9A";   // あい漢字
+    const std::string euc = "\xA4\xA2\xA4\xA4\xB4\xC1\xBB\xFA";    // the same in EUC-JP
+    const std::string utf8 = "\xE3\x81\x82\xE3\x81\x84\xE6\xBC\xA2";
+    const std::string kana100 = [] {
+        std::string s;
+        for (int i = 0; i < 100; ++i) s += '\xB1';
+        return s;
+    }();
+    auto times = [](const std::string& s, int n) {
+        std::string r;
+        for (int i = 0; i < n; ++i) r += s;
+        return r;
+    };
+    const Detect cases[] = {
+        {"", 3, "empty"},
+        {"<p>plain ASCII</p>", 3, "ASCII"},
+        {"\xFF\xFE<\0p\0"s, 4, "UTF-16LE signature"},
+        {"\xFE\xFF\0<\0p"s, 6, "UTF-16BE signature"},
+        {"\xFF\xFE", 4, "signature alone"},
+        {"\xEF\xBB\xBF" + sjis, 5, "UTF-8 signature wins over the bytes"},
+        {"<\0p\0>\0"s, 3, "UTF-16 without signature is never UTF-16"},
+        {"<META http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\">" + sjis, 5, "HTML4"},
+        {"<meta charset=\"utf-8\">" + sjis, 5, "HTML5"},
+        {"<meta charset=utf-8 />" + sjis, 5, "unquoted, space slash"},
+        {"<meta charset=utf-8/>" + sjis, 5, "unquoted, slash"},
+        {"<meta content='text/html; charset=UTF-8'>" + sjis, 5, "single quotes"},
+        {"<meta content=\"text/html; charset=utf-8; x=y\">" + sjis, 5, "semicolon"},
+        {"<meta content=\"text/html; charset=utf8\">" + sjis, 5, "utf8"},
+        {"<meta charset = \"UTF-8\">" + sjis, 5, "spaces around ="},
+        {"<meta content=\"text/html; charset=Shift_JIS\">" + sjis, 2, "Shift_JIS has no effect"},
+        {"<meta charset=\"utf-16\">" + sjis, 2, "utf-16 is no UTF-8"},
+        {"<meta charset=\"utf-8x\">" + sjis, 2, "token must match whole"},
+        {"< META charset=utf-8>" + sjis, 2, "space after <"},
+        {"<metacharset=utf-8>" + sjis, 5, "META directly after <, any text after"},
+        {"<!--[if IE]><meta charset=utf-8><![endif]-->" + sjis, 5, "inside a comment"},
+        {"<!-- <meta charset=utf-8> -->" + sjis, 2, "the comment's own tag text swallows it"},
+        {"<meta name=\"x>\" charset=utf-8>" + sjis, 2, "> inside quotes ends the tag"},
+        {"<meta charset=\"utf-8\"" + sjis, 2, "tag never closed"},
+        {"a\0<meta charset=utf-8>"s + sjis, 2, "after a NUL"},
+        {std::string(10000, ' ') + "<meta charset=utf-8>" + sjis, 5, "within the window"},
+        {std::string(10240, ' ') + "<meta charset=utf-8>" + sjis, 2, "beyond the window"},
+        {std::string(10230, ' ') + "<meta charset=utf-8>" + sjis, 2, "crossing the window"},
+        {"<meta charset=\"shift_jis\"><meta charset=utf-8>" + sjis, 5, "every META is examined"},
+        {"\x1B$B$\"\x1B(B", 1, "JIS"},
+        {"\x1BK$\"\x1BH", 1, "NEC kanji shift"},
+        {"\x0E\x31\x0F", 1, "SO and SI"},
+        {"\x1B(B\x1B$B", 1, "order does not matter"},
+        {"\x1B$B$\"" + sjis, 2, "kanji-in alone is no JIS"},
+        {"\0\x1B$B$\"\x1B(B"s, 3, "JIS after a NUL is not seen"},
+        {utf8, 5, "undeclared UTF-8"},
+        {"<p>" + utf8 + "\xF0\x9F\x98\x80</p>", 5, "with a four-byte sequence"},
+        {"ab" + utf8.substr(0, 4), 5, "cut off by the end"},
+        {std::string(16382, 'a') + utf8, 5, "cut off by the end of the sample"},
+        {utf8 + "\xC0\x80", 2, "C0 is malformed"},
+        {utf8 + "\xE3\x81", 5, "cut off at the very end"},
+        {utf8 + "\xE3\x81" + "a", 2, "cut off inside the text"},
+        {utf8 + "\xF5\x80\x80\x80", 2, "F5 is malformed"},
+        {sjis, 2, "Shift-JIS"},
+        {euc, 3, "EUC-JP"},
+        {"ab\xFF" + sjis, 3, "0xFF ends the sample"},
+        {times("\x81\x40", 25) + kana100, 3, "S = 25, H = 100"},
+        {times("\x81\x40", 26) + kana100, 2, "S = 26, H = 100"},
+        {std::string(16383, 'a') + sjis, 3, "beyond the sample"},
+    };
+    for (const Detect& c : cases) EXPECT_EQ(vorlax::DetectInputCode(c.input), c.code) << c.what;
+}
+
+struct Conversion {
+    int code;
+    std::string input;
+    std::string output;
+    const char* what;
+};
+
+TEST(ConvertToCP932, Codes) {
+    const Conversion cases[] = {
+        // Signatures and codes outside 1..6.
+        {2, "\xFF\xFE" "ab", "ab", "UTF-16 signature dropped for Shift-JIS"},
+        {2, "\xFE\xFF", "", "signature alone"},
+        {2, "\xFF", "\xFF", "one byte kept"},
+        {2, "\x82\xA0\x00\x1A"s, "\x82\xA0\x00\x1A"s, "Shift-JIS copied"},
+        {0, "abc", "", "code 0 writes nothing"},
+        {7, "abc", "", "code 7 writes nothing"},
+        {-1, "abc", "", "negative code writes nothing"},
+        // EUC-JP.
+        {3, "a\xA4\xA2\x8E\xB1z", "a\x82\xA0\xB1z", "kanji, half-width katakana"},
+        {3, "\xB4\xC1\xBB\xFA", "\x8A\xBF\x8E\x9A", "kanji"},
+        {3, "\xAD\xB5", "\x87\x54", "NEC row 13"},
+        {3, "\x8F\xB0\xA1\xA2", "xO\x81\x41", "0x8F pairs with one byte"},
+        {3, "\x8F\xB0\xA1", "xO", "third byte cut off"},
+        {3, "\x80\x80", "p}", "any high byte pairs"},
+        {3, "a\xA4", "a", "cut off"},
+        {3, "a\x8E", "a", "0x8E cut off"},
+        {3, "\xFF\xFE\xA4\xA2", "\x82\xA0", "signature"},
+        // JIS.
+        {1, "a\x1B$B$\"$$\x1B(Bb", "a\x82\xA0\x82\xA2" "b", "ESC $ B, ESC ( B"},
+        {1, "\x1B$@$\"\x1B(J$\"\x1B(H!", "\x82\xA0$\"!", "ESC $ @, ESC ( J, ESC ( H"},
+        {1, "\x1B$B$\"\x1B(I12\x1B(B12", "\x82\xA0\xB1\xB2" "12", "katakana mode"},
+        {1, "\x1B(I\x60!_", "\x60\xA1\xDF", "katakana mode outside 0x21..0x5F"},
+        {1, "\x0E\x31\x32\x60\x0F\x31", "\xB1\xB2\x60" "1", "SO run"},
+        {1, "\x1B$B\x0E\x31\x0F$\"", "\xB1\x82\xA0", "SO keeps the mode"},
+        {1, "\x0E\x31", "\xB1", "SO run to the end"},
+        {1, "\x1BK$\"\x1BHa", "\x82\xA0" "a", "ESC K, ESC H"},
+        {1, "\x1BK", "", "ESC K at the end"},
+        {1, "x\x1BH", "x", "ESC H at the end"},
+        {1, "\x1B$(D$\"", "\x1B$(D$\"", "JIS X 0212 escape in Roman mode"},
+        {1, "\x1B$B\x1B$(D$\"", "\x1B$(\x92\xA2", "JIS X 0212 escape in kanji mode"},
+        {1, "\x1B$B$\"\n$\"", "\x82\xA0\x75\xA2", "a line end in kanji mode is half a character"},
+        {1, "\x1B$B$", "", "kanji cut off"},
+        {1, "a\x1B", "a\x1B", "ESC at the end"},
+        {1, "a\x1B(", "a\x1B(", "ESC and one byte at the end"},
+        {1, "\x1B$\xFF" "b", "\x1B$\xFF" "b", "0xFF ends an escape"},
+        {1, "\x1B(Z", "\x1B(Z", "unknown escape"},
+        // UTF-16.
+        {4, "\xFF\xFE" "B0A\0"s, "\x82\xA0" "A", "little-endian with signature"},
+        {4, "B0A\0"s, "\x82\xA0" "A", "little-endian without signature"},
+        {6, "\xFE\xFF" "0B\0A"s, "\x82\xA0" "A", "big-endian"},
+        {4, "\xFE\xFF" "B0"s, "\x82\xA0", "either signature is dropped"},
+        {4, "A\0B"s, "A", "odd byte dropped"},
+        {4, "\0\0"s, "?", "unit 0"},
+        {4, "\x5E\xFF\x1C\x30"s, "\x81\x60?", "U+FF5E, U+301C"},
+        {4, "\x3D\xD8\x00\xDE" "A\0"s, "??A", "surrogate pair gives one ??"},
+        {6, "\xD8\x3D\xDE\x00"s, "??", "big-endian pair"},
+        {4, "\x3D\xD8" "A\0"s, "??A", "lone high surrogate"},
+        {4, "\x00\xDE" "A\0"s, "??A", "lone low surrogate"},
+        {4, "\x00\xDE\x3D\xD8"s, "????", "low before high"},
+        {4, "\x3D\xD8"s, "??", "high surrogate at the end"},
+        {4, "\xFF\xFE\xFF\xFE"s, "??", "U+FEFF after the signature"},
+        // UTF-8.
+        {5, "A\xE3\x81\x82", "A\x82\xA0", "ASCII and kana"},
+        {5, "\xEF\xBB\xBF" "A", "A", "signature dropped"},
+        {5, "A\xEF\xBB\xBF", "A??", "U+FEFF inside the text"},
+        {5, "\xC3\xA9\xC2\xA5", "e\x5C", "Latin-1"},
+        {5, "\xC1\x81", "A", "overlong forms give their value"},
+        {5, "\xE3\x41\x42", "\x82\xA0", "continuation bytes not verified"},
+        {5, "\xF0\x9F\x98\x80" "A", "??A", "one character beyond the BMP"},
+        {5, "\xF7\xBF\xBF\xBF", "??", "F7 takes three bytes"},
+        {5, "A\xF0\x9F\x98", "A", "four-byte sequence cut off"},
+        {5, "\x80" "A\xBF", "??A??", "stray continuation bytes"},
+        {5, "\xF8\xFF", "????", "F8 and FF"},
+        {5, "A\xE3\x81", "A", "three-byte sequence cut off"},
+        {5, "A\xC3", "A", "two-byte sequence cut off"},
+        {5, "\xED\xA0\x80", "??", "an encoded surrogate"},
+        {5, "a\0b"s, "a?b", "NUL has no form"},
+        {5, "\xE2\x85\xB0\xE2\x85\xA0", "\xFA\x40\x87\x54", "small and capital roman one"},
+    };
+    for (const Conversion& c : cases) EXPECT_EQ(Convert(c.code, c.input), c.output) << c.what;
+}
+
+TEST(ConvertToCP932, AbortStopsAtOnce) {
+    const std::atomic<bool> abort{true};
+    for (int code = 1; code <= 6; ++code) {
+        std::string out = "kept";
+        vorlax::ConvertToCP932(code, "a\xE3\x81\x82", out, abort);
+        EXPECT_EQ(out, "kept") << code;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Utf8TextToCP932, OptionTexts) {
+    const struct {
+        const char* utf8;
+        bool ok;
+        const char* cp932;
+    } rows[] = {
+        {"[%s]", true, "[%s]"},
+        {"[\xE7\x94\xBB\xE5\x83\x8F(%s)]", true, "[\x89\xE6\x91\x9C(%s)]"},  // [画像(%s)]
+        {"\xEF\xBD\xB1\xE2\x85\xB0", true, "\xB1\xFA\x40"},               // ｱ ⅰ
+        {"caf\xC3\xA9", true, "cafe"},                                    // the table's fallback
+        {"\xE3\x80\x9C", false, ""},                                      // U+301C: no form
+        {"\xF0\x9F\x98\x80", false, ""},                                  // beyond the BMP
+        {"\xC3", false, ""},                                              // cut off
+        {"\xC0\xAF", false, ""},                                          // overlong
+        {"\xED\xA0\x80", false, ""},                                      // a surrogate
+        {"\xFF", false, ""},
+        {"\xEF\xBB\xBF", false, ""},                                      // U+FEFF: outside
+    };
+    for (const auto& r : rows) {
+        std::string out;
+        EXPECT_EQ(vorlax::Utf8TextToCP932(r.utf8, out), r.ok) << r.utf8;
+        if (r.ok) {
+            EXPECT_EQ(out, r.cp932) << r.utf8;
+        }
+    }
+}
+
+}  // namespace
