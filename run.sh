@@ -2,7 +2,8 @@
 # Converts HTML files to CP932 text with the native command-line build.
 #
 #   ./run.sh              converts samples/sample.html into out/sample.txt
-#   ./run.sh FILE...      converts each FILE into out/<name>.txt
+#   ./run.sh FILE...      converts each FILE into out/<name>.txt (or
+#                         out/<name>.vorlN.txt when that name is taken)
 #
 # Installs what the native build needs when it is missing, and builds
 # build/native (only the vorlax program) first.
@@ -30,14 +31,12 @@ if ! cmake --build "$tree" --target vorlax >"$log" 2>&1; then
 fi
 vorlax=$tree/bin/vorlax
 
-[ $# -eq 0 ] && set -- "$root/samples/sample.html"
 mkdir -p "$root/out"
-for input in "$@"; do
-    name=$(basename "$input")
-    output=$root/out/${name%.*}.txt
-    # For now each file goes through the filter (standard input to standard
-    # output). TODO: hand the paths to `vorlax FILE...` once the command line
-    # converts files itself.
-    "$vorlax" - < "$input" > "$output"
-    echo "${input#"$root"/} -> ${output#"$root"/}"
-done
+if [ $# -eq 0 ]; then
+    # The bundled sample; its earlier result is replaced, so repeated runs stay tidy.
+    rm -f "$root/out/sample.txt"
+    set -- "$root/samples/sample.html"
+fi
+# Each result goes into out/ as NAME.txt (NAME.vorlN.txt when that exists:
+# nothing is ever overwritten); -v prints "input -> output" for each file.
+exec "$vorlax" -v -o "$root/out" -- "$@"
