@@ -15,29 +15,9 @@
 #include <string>
 #include <string_view>
 
+#include "codes/byte_stream.h"
+
 namespace vorlax {
-
-// Where bytes come from: a file, a pipe, a decoder.
-class ByteSource {
-public:
-    virtual ~ByteSource() = default;
-    // Reads up to `capacity` bytes into `buf`; 0 only at the end of the stream.
-    virtual std::size_t Read(char* buf, std::size_t capacity) = 0;
-};
-
-// Where bytes go: a file, a pipe, the next stage.
-class ByteSink {
-public:
-    virtual ~ByteSink() = default;
-    virtual void Write(std::string_view bytes) = 0;
-};
-
-// Collects everything written to it.
-class StringSink final : public ByteSink {
-public:
-    void Write(std::string_view bytes) override { text.append(bytes); }
-    std::string text;
-};
 
 class WorkInput {
 public:
