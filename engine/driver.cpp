@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <string_view>
 
 #include "codes/decode.h"
 #include "engine/converter.h"
@@ -11,12 +12,6 @@
 
 namespace vorlax {
 
-namespace {
-
-// Reads and writes go in blocks of this size, with an abort check between them.
-constexpr std::size_t kBlock = 1 << 16;
-
-}  // namespace
 
 std::string ComposeMessage(std::string_view format, std::string_view path) {
     std::string text;
@@ -29,25 +24,44 @@ std::string ComposeMessage(std::string_view format, std::string_view path) {
     return text;
 }
 
-// The files of one conversion. Whatever is still open is closed on every way
-// out, and an output that was not completed is deleted: a truncated file with
-// the name of a result must not stay behind.
-struct FileConversion::Files {
-    std::FILE* input = nullptr;
-    std::FILE* output = nullptr;
-    std::string output_path;
-    bool output_created = false;
-    bool output_complete = false;
+ConversionFiles::~ConversionFiles() {
+    if (input) std::fclose(input);
+    if (output) std::fclose(output);
+    if (output_created && !output_complete) std::remove(output_path.c_str());
+}
 
-    Files() = default;
-    Files(const Files&) = delete;
-    Files& operator=(const Files&) = delete;
-    ~Files() {
-        if (input) std::fclose(input);
-        if (output) std::fclose(output);
-        if (output_created && !output_complete) std::remove(output_path.c_str());
+namespace {
+
+// The input file, read in blocks; the abort request ends it early.
+class FileSource final : public ByteSource {
+public:
+    FileSource(std::FILE* file, const std::atomic<bool>& abort) : file_(file), abort_(abort) {}
+    std::size_t Read(char* buf, std::size_t capacity) override {
+        if (abort_.load(std::memory_order_relaxed)) return 0;
+        return std::fread(buf, 1, capacity, file_);
     }
+
+private:
+    std::FILE* file_;
+    const std::atomic<bool>& abort_;
 };
+
+// The output file; a failed write raises the abort request, so the
+// conversion stops early, and leaves the stream's error indicator set.
+class FileSink final : public ByteSink {
+public:
+    FileSink(std::FILE* file, std::atomic<bool>& abort) : file_(file), abort_(abort) {}
+    void Write(std::string_view bytes) override {
+        if (bytes.empty() || std::ferror(file_)) return;
+        if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) abort_.store(true);
+    }
+
+private:
+    std::FILE* file_;
+    std::atomic<bool>& abort_;
+};
+
+}  // namespace
 
 FileConversion::FileConversion(const Options& options, std::atomic<bool>& abort,
                                ConversionReport& report, const PathSyntax& syntax)
@@ -62,21 +76,39 @@ bool FileConversion::CheckStreamError(std::FILE* stream, const char* path) {
     return true;
 }
 
-// The whole input, read in blocks; false when the job must stop.
-bool FileConversion::ReadInput(Files& files, std::string& data) {
-    char block[kBlock];
-    std::size_t n;
-    while (!Aborted() && (n = std::fread(block, 1, sizeof block, files.input)) > 0)
-        data.append(block, n);
+// Tells the report a stage starts; false when the abort request stops the job.
+bool FileConversion::Starting(Stage stage) {
+    report_.StageStarting(stage);
     return !Aborted();
 }
 
-// Writes the text into the output and closes it; false when the job must stop.
-bool FileConversion::WriteOutput(Files& files, std::string_view text) {
-    for (std::size_t at = 0; at < text.size() && !Aborted(); at += kBlock) {
-        const std::size_t n = text.size() - at < kBlock ? text.size() - at : kBlock;
-        if (std::fwrite(text.data() + at, 1, n, files.output) != n) break;
+std::unique_ptr<ConversionFiles> FileConversion::Prepare(const char* path) {
+    auto files = std::make_unique<ConversionFiles>();
+    files->input_path = path;
+    files->input = std::fopen(path, "rb");
+    if (!files->input) {
+        ReportOpenFailure(path);
+        return nullptr;
     }
+    // The output name is claimed by creating the file; nothing is overwritten.
+    NewFileTaker taker;
+    switch (MakeOutputPath(options_, path, files->output_path, taker, syntax_)) {
+        case OutputPath::kTaken:
+            break;
+        case OutputPath::kTooLong:
+            report_.PathTooLong(path);
+            return nullptr;
+        case OutputPath::kCreateFailed:
+            ReportOpenFailure(files->output_path.c_str());
+            return nullptr;
+    }
+    files->output = taker.Release();
+    files->output_created = true;
+    return files;
+}
+
+// Flushes and closes the output; false (reported) when a write failed.
+bool FileConversion::CloseOutput(ConversionFiles& files) {
     std::fflush(files.output);
     const bool failed = CheckStreamError(files.output, files.output_path.c_str());
     const int closed = std::fclose(files.output);
@@ -88,76 +120,37 @@ bool FileConversion::WriteOutput(Files& files, std::string_view text) {
         abort_.store(true);
         return false;
     }
-    if (Aborted()) return false;
-    files.output_complete = true;
     return true;
 }
 
-int FileConversion::ConvertFile(const char* path) {
-    Files files;
+int FileConversion::Run(ConversionFiles& files) {
+    FileSource input(files.input, abort_);
+    FileSink output(files.output, abort_);
+    StreamConversion conversion(options_, input, output, abort_);
 
-    files.input = std::fopen(path, "rb");
-    if (!files.input) {
-        ReportOpenFailure(path);
-        return 0;
-    }
+    if (!Starting(Stage::kRead)) return 0;
+    conversion.ReadSample();
+    if (!Starting(Stage::kDetect)) return 0;
+    const int code = conversion.ChooseCode();
+    // The remaining stages run together, the document streaming through them.
+    for (Stage stage : {Stage::kDecode, Stage::kScan, Stage::kAlign, Stage::kWrite})
+        if (!Starting(stage)) return 0;
+    conversion.Run(code);
 
-    // The output name is claimed by creating the file; nothing is overwritten.
-    NewFileTaker taker;
-    switch (MakeOutputPath(options_, path, files.output_path, taker, syntax_)) {
-        case OutputPath::kTaken:
-            break;
-        case OutputPath::kTooLong:
-            report_.PathTooLong(path);
-            return 0;
-        case OutputPath::kCreateFailed:
-            ReportOpenFailure(files.output_path.c_str());
-            return 0;
-    }
-    files.output = taker.Release();
-    files.output_created = true;
-
-    report_.StageStarting(Stage::kRead);
-    std::string input;
-    const bool read = ReadInput(files, input);
-    if (CheckStreamError(files.input, path) || !read) return 0;
+    if (CheckStreamError(files.input, files.input_path.c_str())) return 0;
     std::fclose(files.input);
     files.input = nullptr;
+    if (!CloseOutput(files) || Aborted()) return 0;
+    files.output_complete = true;
 
-    report_.StageStarting(Stage::kDetect);
-    const int code = ChooseInputCode(options_, input);
-    if (Aborted()) return 0;
-
-    report_.StageStarting(Stage::kDecode);
-    std::string cp932;
-    ConvertToCP932(code, input, cp932, abort_);
-    input = std::string();
-    if (Aborted()) return 0;
-
-    report_.StageStarting(Stage::kScan);
-    WorkOutput scanned;
-    {
-        WorkInput work_input(cp932);
-        auto converter = std::make_unique<Converter>(options_, abort_);
-        converter->ScanDocument(work_input, scanned);
-    }
-    cp932 = std::string();
-    if (Aborted()) return 0;
-
-    report_.StageStarting(Stage::kAlign);
-    std::string text;
-    {
-        WorkInput work_output(scanned.Bytes());
-        AlignLines(options_, work_output, text, abort_);
-    }
-    if (Aborted()) return 0;
-
-    report_.StageStarting(Stage::kWrite);
-    if (!WriteOutput(files, text)) return 0;
-
-    report_.Converted(path, files.output_path.c_str());
+    report_.Converted(files.input_path.c_str(), files.output_path.c_str());
     if (Aborted()) return 0;
     return report_.OpenInEditor(files.output_path.c_str()) ? 1 : 0;
+}
+
+int FileConversion::ConvertFile(const char* path) {
+    std::unique_ptr<ConversionFiles> files = Prepare(path);
+    return files ? Run(*files) : 0;
 }
 
 int ConvertFile(const char* path, const Options& options, std::atomic<bool>& abort,

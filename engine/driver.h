@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -51,6 +52,24 @@ protected:
     ~ConversionReport() = default;
 };
 
+// The files of one conversion between its two steps: the input open, the
+// output created under its final name. Whatever is still open is closed when
+// it goes, and an output that was not completed is deleted: a truncated file
+// with the name of a result must not stay behind.
+struct ConversionFiles {
+    std::string input_path;
+    std::FILE* input = nullptr;
+    std::FILE* output = nullptr;
+    std::string output_path;
+    bool output_created = false;
+    bool output_complete = false;
+
+    ConversionFiles() = default;
+    ConversionFiles(const ConversionFiles&) = delete;
+    ConversionFiles& operator=(const ConversionFiles&) = delete;
+    ~ConversionFiles();
+};
+
 // One file's conversion. The options, the abort request and the report must
 // outlive it; the abort request is polled by every stage and set here on a
 // read or write error, never cleared.
@@ -64,8 +83,15 @@ public:
     // stop: a file that cannot be opened or created, a read or write error,
     // the abort request, a path or editor command line that would be too long.
     // No existing file is overwritten, and a failed or aborted conversion
-    // leaves no output behind.
+    // leaves no output behind. Prepare followed by Run.
     int ConvertFile(const char* path);
+
+    // The first step: opens the input and takes the output's name by creating
+    // it. Null when that failed (reported; the job must stop).
+    std::unique_ptr<ConversionFiles> Prepare(const char* path);
+    // The second step: the conversion itself, streamed from the input to the
+    // output in constant memory, then the editor. Returns as ConvertFile.
+    int Run(ConversionFiles& files);
 
     // When the stream's error indicator is set: reports an access failure
     // with the path and sets the abort request. Returns whether it was set.
@@ -75,10 +101,9 @@ public:
     void ReportOpenFailure(const char* path);
 
 private:
-    struct Files;
     bool Aborted() const { return abort_.load(std::memory_order_relaxed); }
-    bool ReadInput(Files& files, std::string& data);
-    bool WriteOutput(Files& files, std::string_view text);
+    bool Starting(Stage stage);
+    bool CloseOutput(ConversionFiles& files);
 
     const Options& options_;
     std::atomic<bool>& abort_;

@@ -1,20 +1,99 @@
 #include "engine/pipeline.h"
 
 #include "codes/decode.h"
+#include "engine/aligner.h"
+#include "engine/streams.h"
 
 namespace vorlax {
 
-int ChooseInputCode(const Options& options, std::string_view input) {
+namespace {
+
+// Working buffers of the stream: the decoded input and the internal text.
+constexpr std::size_t kChunk = 1 << 16;
+
+// Decodes the whole raw input at once and serves the result.
+class DecodingSource final : public ByteSource {
+public:
+    DecodingSource(int code, ByteSource& raw, const std::atomic<bool>& abort) {
+        std::string input;
+        char buf[kChunk];
+        for (std::size_t n; (n = raw.Read(buf, sizeof buf)) > 0;) input.append(buf, n);
+        ConvertToCP932(code, input, text_, abort);
+        rest_ = text_;
+    }
+    std::size_t Read(char* buf, std::size_t capacity) override {
+        const std::size_t n = rest_.copy(buf, capacity);
+        rest_.remove_prefix(n);
+        return n;
+    }
+
+private:
+    std::string text_;
+    std::string_view rest_;
+};
+
+}  // namespace
+
+int ChooseInputCode(const Options& options, std::string_view sample) {
     if (options.SWmcode_s != 1) return kShiftJis;
-    if (options.SWmcode == kAutomatic) return DetectInputCode(input);
+    if (options.SWmcode == kAutomatic) return DetectInputCode(sample);
     return options.SWmcode;
+}
+
+// The sample first, then the rest of the raw input.
+class StreamConversion::Replay final : public ByteSource {
+public:
+    Replay(std::string_view sample, ByteSource& rest) : sample_(sample), rest_(rest) {}
+    std::size_t Read(char* buf, std::size_t capacity) override {
+        const std::size_t n = sample_.Read(buf, capacity);
+        return n > 0 ? n : rest_.Read(buf, capacity);
+    }
+
+private:
+    StringSource sample_;
+    ByteSource& rest_;
+};
+
+StreamConversion::StreamConversion(const Options& options, ByteSource& raw, ByteSink& out,
+                                   const std::atomic<bool>& abort)
+    : options_(options), raw_(raw), out_(out), abort_(abort) {}
+
+StreamConversion::~StreamConversion() = default;
+
+void StreamConversion::ReadSample() {
+    sample_.resize(kDetectionSampleSize);
+    std::size_t have = 0;
+    while (have < sample_.size()) {
+        const std::size_t n = raw_.Read(sample_.data() + have, sample_.size() - have);
+        if (n == 0) break;
+        have += n;
+    }
+    sample_.resize(have);
+}
+
+int StreamConversion::ChooseCode() const { return ChooseInputCode(options_, sample_); }
+
+void StreamConversion::Run(int code) {
+    Replay raw(sample_, raw_);
+    DecodingSource decoded(code, raw, abort_);
+    WorkInput in(decoded, kChunk);
+    LineAligner aligner(options_, out_, abort_);
+    {
+        WorkOutput work(aligner, kChunk);
+        auto converter = std::make_unique<Converter>(options_, abort_);
+        converter->ScanDocument(in, work);
+    }
+    aligner.Finish();
 }
 
 std::string ConvertHtml(const Options& options, std::string_view input,
                         const std::atomic<bool>& abort) {
-    std::string cp932;
-    ConvertToCP932(ChooseInputCode(options, input), input, cp932, abort);
-    return ConvertDocument(options, cp932, abort);
+    StringSource raw(input);
+    StringSink text;
+    StreamConversion conversion(options, raw, text, abort);
+    conversion.ReadSample();
+    conversion.Run(conversion.ChooseCode());
+    return std::move(text.text);
 }
 
 }  // namespace vorlax

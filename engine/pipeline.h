@@ -1,19 +1,47 @@
-// The whole conversion of one document in memory: input code, CP932 working
-// input, scanner, alignment pass.
+// The whole conversion of one document: input code, CP932 working input,
+// scanner, alignment pass. StreamConversion runs it as a stream in constant
+// memory; ConvertHtml is the same over a document in memory.
 #pragma once
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "codes/byte_stream.h"
 #include "engine/converter.h"
 #include "engine/options.h"
 
 namespace vorlax {
 
 // The input code a conversion uses: SWmcode when SWmcode_s is 1 (detected
-// when that is 0), Shift-JIS when kanji conversion is off.
-int ChooseInputCode(const Options& options, std::string_view input);
+// from the sample when that is 0), Shift-JIS when kanji conversion is off.
+int ChooseInputCode(const Options& options, std::string_view sample);
+
+// One document from raw bytes to final text, in steps a driver can check
+// between: the detection sample is read first and read again by the decoder,
+// so the raw source never needs to seek (standard input cannot).
+class StreamConversion {
+public:
+    StreamConversion(const Options& options, ByteSource& raw, ByteSink& out,
+                     const std::atomic<bool>& abort);
+    ~StreamConversion();
+
+    // Reads the first bytes of the input, as many as detection looks at.
+    void ReadSample();
+    // The input code, detected from the sample when the options ask for it.
+    int ChooseCode() const;
+    // Decodes, scans, aligns and writes the whole document.
+    void Run(int code);
+
+private:
+    class Replay;
+    const Options& options_;
+    ByteSource& raw_;
+    ByteSink& out_;
+    const std::atomic<bool>& abort_;
+    std::string sample_;
+};
 
 // Converts raw HTML bytes into the final CP932 text with CR LF line ends.
 std::string ConvertHtml(const Options& options, std::string_view input,
