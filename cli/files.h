@@ -1,4 +1,5 @@
-// vorlax FILE...: converts files on disk, each into the output the options name.
+// The command line's conversions: standard input to standard output, and
+// files on disk, each into the output the options name.
 #pragma once
 
 #include <string>
@@ -8,12 +9,22 @@
 
 namespace vorlax_cli {
 
-// Converts the files in order; a file that fails is reported on stderr and
-// the batch goes on with the next one, unless the run is interrupted.
-// With `verbose`, prints "input -> output" for every converted file.
-// Returns 0 when every file was converted, 1 otherwise.
+struct BatchSettings {
+    bool verbose = false;  // print "input -> output" for every converted file
+    unsigned jobs = 1;     // files converted at the same time
+};
+
+// Converts the files; output names are taken in input order, so the result
+// does not depend on the number of jobs. A file that fails is reported on
+// stderr and the batch goes on with the next one, unless the run is
+// interrupted. On a terminal, stderr shows a progress line. Returns 0 when
+// every file was converted, 1 otherwise.
 int ConvertFiles(const vorlax::Options& options, const std::vector<std::string>& files,
-                 bool verbose);
+                 const BatchSettings& settings);
+
+// Converts standard input to standard output as a stream. Returns 0, or 1
+// after a read or write error (reported on stderr).
+int ConvertStandardInput(const vorlax::Options& options);
 
 // The system's message (CP932) with the path (file-system bytes, left as they
 // are) in place of "%s", as UTF-8 text for the terminal.

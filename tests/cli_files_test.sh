@@ -53,13 +53,13 @@ expect_file out/c.txt 'c\r\n'
 [ ! -e out/b.txt ] || fail "-o was not overridden"
 
 # An interrupt ends the running conversion without leaving its output and
-# stops the batch. The input is a FIFO, so the conversion waits in its read
+# stops the batch (one job, so the next file is still waiting). The input is a FIFO, so the conversion waits in its read
 # until the writer closes; once the writer's open returns, vorlax has opened
 # the input and its interrupt handling is in place.
 mkdir slow
 mkfifo slow/pipe.htm
 printf 'x' > slow/next.htm
-"$vorlax" slow/pipe.htm slow/next.htm > stdout 2> stderr &
+"$vorlax" -j 1 slow/pipe.htm slow/next.htm > stdout 2> stderr &
 pid=$!
 exec 3> slow/pipe.htm
 kill -INT "$pid"
