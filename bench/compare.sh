@@ -127,6 +127,8 @@ if [ -z "$vorlax" ]; then
 fi
 [ -x "$vorlax" ] || { say "compare.sh: no vorlax at $vorlax"; exit 1; }
 vorlax=$(cd "$(dirname "$vorlax")" && pwd)/$(basename "$vorlax")
+commit=$(git -C "$repo" rev-parse --short HEAD 2>/dev/null || echo '?')
+[ -n "$(git -C "$repo" status --porcelain --untracked-files=no 2>/dev/null)" ] && commit="$commit, modified"
 has_jobs=0
 "$vorlax" --help 2>&1 | grep -qE -- '(^|[[:space:],])-j([[:space:],]|$)' && has_jobs=1
 
@@ -282,7 +284,7 @@ cpu=$(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //')
     echo "vorlax compare.sh  $(date -u '+%Y-%m-%d %H:%M UTC')"
     echo "machine: $cpu, $(nproc) cores, $(awk '/MemTotal/{printf "%.0f GiB", $2/1048576}' /proc/meminfo);" \
          "load average before: $load_start, after: $(cut -d' ' -f1-3 /proc/loadavg)"
-    echo "vorlax: $("$vorlax" --version 2>/dev/null) ($(git -C "$repo" rev-parse --short HEAD 2>/dev/null || echo '?'))," \
+    echo "vorlax: $("$vorlax" --version 2>/dev/null) (tree $commit)," \
          "batch -j: $([ "$has_jobs" = 1 ] && echo yes || echo 'not in this build')"
     echo "big file: $big_bytes bytes from ${#pages[@]} pages under /usr/share (repeated);" \
          "Japanese page: Shift-JIS $sjis_bytes bytes, EUC-JP $euc_bytes bytes;" \
