@@ -42,7 +42,7 @@ usage() {
 usage: bench/compare.sh [options]
   --size SIZE      size of the one big file (K/M/G suffixes, default 100M; 1G for the large run)
   --jp-size SIZE   size of the generated Japanese page in UTF-8 (default 8M)
-  --files N        number of pages in the many-file corpus (default 3000)
+  --files N        number of pages in the many-file corpus (default and most 3000)
   --rounds N       rounds; each tool runs once per round, medians reported (default 5)
   --timeout SEC    limit for one run of one tool (default 600); slower runs show "timeout"
   --mem-limit SIZE address-space limit for one run (default 12G); larger runs show "fail"
@@ -91,6 +91,7 @@ mem_kb=$(( $(to_bytes "$mem_limit") / 1024 ))
 for v in files rounds limit; do
     [[ ${!v} =~ ^[1-9][0-9]*$ ]] || { echo "compare.sh: --$v needs a positive number" >&2; exit 2; }
 done
+[ "$files" -le 3000 ] || { echo "compare.sh: --files is at most 3000" >&2; exit 2; }
 say() { printf '%s\n' "$*" >&2; }
 
 # --- packages ---------------------------------------------------------------
@@ -130,7 +131,7 @@ vorlax=$(cd "$(dirname "$vorlax")" && pwd)/$(basename "$vorlax")
 commit=$(git -C "$repo" rev-parse --short HEAD 2>/dev/null || echo '?')
 [ -n "$(git -C "$repo" status --porcelain --untracked-files=no 2>/dev/null)" ] && commit="$commit, modified"
 has_jobs=0
-"$vorlax" --help 2>&1 | grep -qE -- '(^|[[:space:],])-j([[:space:],]|$)' && has_jobs=1
+"$vorlax" --help 2>&1 | grep -qE -- '(^|[^[:alnum:]-])-j([^[:alnum:]-]|$)' && has_jobs=1
 
 # --- work folder -----------------------------------------------------------
 if [ -z "$work" ]; then
@@ -364,7 +365,7 @@ END {
             if (speed[key] > bs) { bs = speed[key]; best = t }
             if ((key in mem) && (sm == 0 || mem[key] < sm)) { sm = mem[key]; small = t }
         }
-        if (best == "") { printf "  %-15s no peer finished\n", label[k] ":"; continue }
+        if (best == "") { printf "  %-15s no peer measured\n", label[k] ":"; continue }
         printf "  %-15s speed %6.2fx  (vorlax vs %s)", label[k] ":", speed[v] / bs, best
         if (small != "" && (v in mem)) printf "   memory %6.2fx  (vorlax %.1f MiB vs %s %.1f MiB)", sm / mem[v], mem[v] / 1024, small, sm / 1024
         printf "\n"
