@@ -4,7 +4,7 @@
 
 namespace vorlax {
 
-const Entity kEntities[252] = {
+constexpr Entity kEntities[252] = {
     // Latin-1: U+00A0..U+00FF in order.
     {"nbsp", 0xA0}, {"iexcl", 0xA1}, {"cent", 0xA2}, {"pound", 0xA3},
     {"curren", 0xA4}, {"yen", 0xA5}, {"brvbar", 0xA6}, {"sect", 0xA7},
@@ -106,17 +106,59 @@ bool ReadNumber(const char* p, int base, bool& negative, unsigned long& magnitud
     return true;
 }
 
+// An open-addressing table over the entity names, built by the compiler. The
+// names are distinct, so a lookup finds the same record as a search in order.
+constexpr std::uint32_t NameHash(const char* name) {
+    std::uint32_t h = 2166136261u;
+    for (; *name; ++name) h = (h ^ static_cast<unsigned char>(*name)) * 16777619u;
+    return h;
+}
+
+constexpr bool SameName(const char* a, const char* b) {
+    for (; *a && *a == *b; ++a, ++b) {
+    }
+    return *a == *b;
+}
+
+constexpr std::size_t kHashSlots = 1024;  // a power of two, four times the names
+
+struct NameIndex {
+    std::int16_t slot[kHashSlots];
+    constexpr NameIndex() : slot() {
+        for (std::int16_t& s : slot) s = -1;
+        for (int i = 0; i < kEntityCount; ++i) {
+            std::size_t at = NameHash(kEntities[i].name) & (kHashSlots - 1);
+            while (slot[at] >= 0) {
+                if (SameName(kEntities[slot[at]].name, kEntities[i].name)) throw "duplicate name";
+                at = (at + 1) & (kHashSlots - 1);
+            }
+            slot[at] = static_cast<std::int16_t>(i);
+        }
+    }
+    constexpr int Find(const char* name) const {
+        for (std::size_t at = NameHash(name) & (kHashSlots - 1); slot[at] >= 0;
+             at = (at + 1) & (kHashSlots - 1))
+            if (SameName(kEntities[slot[at]].name, name)) return slot[at];
+        return -1;
+    }
+};
+
+constexpr NameIndex kNameIndex;
+static_assert(kNameIndex.Find("amp") >= 0 && kEntities[kNameIndex.Find("amp")].code == '&');
+static_assert(kNameIndex.Find("fnof") < 0 && kNameIndex.Find("AMP") < 0);
+
 }  // namespace
+
+int FindEntity(const char* name) { return kNameIndex.Find(name); }
 
 ReferenceValue ReadReferenceName(const char* name) {
     ReferenceValue result;
     if (name[0] != '#') {
-        for (int i = 0; i < kEntityCount; ++i)
-            if (std::strcmp(kEntities[i].name, name) == 0) {
-                result.kind = ReferenceValue::kCode;
-                result.code = kEntities[i].code;
-                return result;
-            }
+        const int i = FindEntity(name);
+        if (i >= 0) {
+            result.kind = ReferenceValue::kCode;
+            result.code = kEntities[i].code;
+        }
         return result;
     }
     bool negative = false;

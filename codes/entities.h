@@ -15,6 +15,9 @@ struct Entity {
 extern const Entity kEntities[252];
 inline constexpr int kEntityCount = 251;
 
+// The index of the record with this name (exact letter case), -1 when none.
+int FindEntity(const char* name);
+
 // What a reference name stands for.
 struct ReferenceValue {
     enum Kind { kDeclined, kCode, kOutside } kind = kDeclined;

@@ -1,5 +1,6 @@
 #include "engine/converter.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -14,7 +15,16 @@ namespace {
 
 constexpr long long kNone = ConversionState::kNone;
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+constexpr struct LowerCase {
+    char table[256];
+    constexpr LowerCase() : table() {
+        for (int c = 0; c < 256; ++c)
+            table[c] = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    }
+} kLowerCase;
+
+// ASCII letters to lower case; every other byte stays as it is.
+constexpr char Lower(char c) { return kLowerCase.table[static_cast<unsigned char>(c)]; }
 
 void LowerInPlace(char* s) {
     for (; *s; ++s) *s = Lower(*s);
@@ -78,6 +88,26 @@ constexpr TagName kTagTable[] = {
     {"/A ", Tag::LinkEnd},
 };
 
+// The tag table's entries grouped by the first letter of their name (either
+// case), in table order within a group: the first match in a group is the
+// first match in the table.
+constexpr std::size_t kTagCount = sizeof kTagTable / sizeof kTagTable[0];
+struct TagIndex {
+    std::uint8_t begin[257];
+    std::uint8_t order[kTagCount];
+    constexpr TagIndex() : begin(), order() {
+        std::size_t n = 0;
+        for (int c = 0; c < 256; ++c) {
+            begin[c] = static_cast<std::uint8_t>(n);
+            for (std::size_t i = 0; i < kTagCount; ++i)
+                if (static_cast<unsigned char>(Lower(kTagTable[i].name[0])) == c)
+                    order[n++] = static_cast<std::uint8_t>(i);
+        }
+        begin[256] = static_cast<std::uint8_t>(n);
+    }
+};
+constexpr TagIndex kTagIndex;
+
 // Bytes the scanner writes as they stand (outside the wrap): all but white
 // space, "<", "&" and the end-of-file code.
 constexpr struct OrdinaryBytes {
@@ -88,6 +118,16 @@ constexpr struct OrdinaryBytes {
     }
     constexpr bool operator[](unsigned char c) const { return table[c]; }
 } kOrdinary;
+
+// Bytes the tag reader's fast path stops at: the end of the tag, and the
+// bytes the byte-wise reader treats specially.
+constexpr struct TagReaderStops {
+    bool table[256];
+    constexpr TagReaderStops() : table() {
+        for (unsigned char c : {'>', '\r', '\n', '\xFF'}) table[c] = true;
+    }
+    constexpr bool operator[](unsigned char c) const { return table[c]; }
+} kTagReaderStop;
 
 const char* const kMarkers[] = {"<[left__]>", "<[center]>", "<[right_]>"};
 constexpr int kMarkerSize = 10;
@@ -276,6 +316,27 @@ void Converter::ScanDocument(WorkInput& in, WorkOutput& out) {
 
 void Converter::ReadTag() {
     char* buf = st_.tag;
+    {
+        // The usual tag, whole in the input at hand and without line breaks,
+        // 0xFF, comment or META start, is copied in one piece.
+        const std::string_view ahead = in_->Ahead();
+        const std::size_t reach = std::min<std::size_t>(ahead.size(), ConversionState::kTagSize - 1);
+        std::size_t n = 0;
+        while (n < reach && !kTagReaderStop[static_cast<unsigned char>(ahead[n])]) ++n;
+        if (n < reach && ahead[n] == '>') {
+            const std::string_view text = ahead.substr(0, n);
+            const bool plain = !(n >= 2 && text[0] == '!' && text[1] == '-') &&
+                               !(n >= 4 && StartsWithNoCase(text.data(), "META"));
+            if (plain) {
+                std::memcpy(buf, text.data(), n);
+                buf[n] = ' ';
+                buf[n + 1] = '\0';
+                in_->Skip(n + 1);
+                HandleTag(buf);
+                return;
+            }
+        }
+    }
     int stop = -1;
     int i = 0;
     while (i < ConversionState::kTagSize) {
@@ -372,7 +433,9 @@ void Converter::ReadReference() {
 
 void Converter::HandleTag(char* text) {
     const TagName* match = nullptr;
-    for (const TagName& entry : kTagTable) {
+    const unsigned char first = static_cast<unsigned char>(Lower(text[0]));
+    for (std::size_t k = kTagIndex.begin[first]; k < kTagIndex.begin[first + 1]; ++k) {
+        const TagName& entry = kTagTable[kTagIndex.order[k]];
         if (StartsWithNoCase(text, entry.name)) {
             match = &entry;
             break;

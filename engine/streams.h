@@ -104,6 +104,12 @@ public:
         ++pos_;
     }
     void Put(std::string_view s) {
+        if (pos_ == buf_.size()) {  // the usual case: nothing taken back to overwrite
+            buf_.append(s);
+            pos_ += s.size();
+            if (buf_.size() >= drain_at_) Drain();
+            return;
+        }
         const std::size_t over = pos_ < buf_.size() ? std::min(s.size(), buf_.size() - pos_) : 0;
         buf_.replace(pos_, over, s.data(), over);
         buf_.append(s.data() + over, s.size() - over);

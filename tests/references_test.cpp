@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -147,6 +148,29 @@ TEST(EntityTable, EveryNameResolves) {
               "lowast sim cong asymp le ge nsub oplus otimes sdot lceil rceil lfloor rfloor lang "
               "rang loz spades clubs hearts diams ndash mdash sbquo bdquo lsaquo rsaquo euro ");
     EXPECT_EQ(outside, "OElig oelig Scaron scaron Yuml circ tilde ensp emsp thinsp zwnj zwj lrm rlm ");
+}
+
+}  // namespace
+
+namespace {
+
+// The name lookup finds what a search of the table in order finds.
+TEST(EntityLookup, SameAsSearchInOrder) {
+    auto linear = [](const char* name) {
+        for (int i = 0; i < vorlax::kEntityCount; ++i)
+            if (std::strcmp(vorlax::kEntities[i].name, name) == 0) return i;
+        return -1;
+    };
+    for (int i = 0; i < vorlax::kEntityCount; ++i) {
+        EXPECT_EQ(vorlax::FindEntity(vorlax::kEntities[i].name), i) << vorlax::kEntities[i].name;
+        std::string other = vorlax::kEntities[i].name;
+        other[0] = static_cast<char>(other[0] ^ 0x20);  // the other letter case
+        EXPECT_EQ(vorlax::FindEntity(other.c_str()), linear(other.c_str())) << other;
+        other = std::string(vorlax::kEntities[i].name) + "x";
+        EXPECT_EQ(vorlax::FindEntity(other.c_str()), -1) << other;
+    }
+    for (const char* name : {"", "fnof", "#65", "amp ", "a", "ampamp", "\xFF"})
+        EXPECT_EQ(vorlax::FindEntity(name), linear(name)) << name;
 }
 
 }  // namespace
