@@ -171,6 +171,32 @@ void BM_DecodeUtf16Le(benchmark::State& s) { Decode(s, vorlax::kUtf16Le); }
 void BM_DecodeUtf8(benchmark::State& s) { Decode(s, vorlax::kUtf8); }
 void BM_DecodeUtf16Be(benchmark::State& s) { Decode(s, vorlax::kUtf16Be); }
 
+// The same through a DecodingSource, read 64 KiB at a time as the
+// streaming conversion does.
+void Stream(benchmark::State& state, int code) {
+    const std::string& input = Input(code);
+    const std::atomic<bool> no_abort{false};
+    std::string buf(1 << 16, '\0');
+    std::string out;
+    out.reserve(input.size());
+    for (auto _ : state) {
+        out.clear();
+        vorlax::StringSource raw(input);
+        vorlax::DecodingSource source(code, raw, no_abort);
+        while (const std::size_t n = source.Read(buf.data(), buf.size())) out.append(buf, 0, n);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.size()));
+    if (out != Input(vorlax::kShiftJis)) state.SkipWithError("decoded text differs from the page");
+}
+
+void BM_StreamJis(benchmark::State& s) { Stream(s, vorlax::kJis); }
+void BM_StreamShiftJis(benchmark::State& s) { Stream(s, vorlax::kShiftJis); }
+void BM_StreamEuc(benchmark::State& s) { Stream(s, vorlax::kEuc); }
+void BM_StreamUtf16Le(benchmark::State& s) { Stream(s, vorlax::kUtf16Le); }
+void BM_StreamUtf8(benchmark::State& s) { Stream(s, vorlax::kUtf8); }
+void BM_StreamUtf16Be(benchmark::State& s) { Stream(s, vorlax::kUtf16Be); }
+
 void BM_DetectInputCode(benchmark::State& state) {
     const std::string& input = Input(vorlax::kUtf8);
     for (auto _ : state) benchmark::DoNotOptimize(vorlax::DetectInputCode(input));
@@ -184,6 +210,12 @@ BENCHMARK(BM_DecodeEuc);
 BENCHMARK(BM_DecodeUtf16Le);
 BENCHMARK(BM_DecodeUtf16Be);
 BENCHMARK(BM_DecodeUtf8);
+BENCHMARK(BM_StreamJis);
+BENCHMARK(BM_StreamShiftJis);
+BENCHMARK(BM_StreamEuc);
+BENCHMARK(BM_StreamUtf16Le);
+BENCHMARK(BM_StreamUtf16Be);
+BENCHMARK(BM_StreamUtf8);
 BENCHMARK(BM_DetectInputCode);
 
 }  // namespace

@@ -103,9 +103,10 @@ inline bool Aborted(const std::atomic<bool>& abort) {
     return abort.load(std::memory_order_relaxed);
 }
 
-// The length of the run of bytes at p[0..n) from `lowest` to 0x7F, read a
-// word at a time: subtracting `lowest` from every byte sets the high bit of
-// the first byte below it (no borrow reaches a byte before that one).
+// The length of the run of bytes lowest..0x7F that opens p[0..n), read a word
+// at a time. A byte from 0x80 up has its high bit set; subtracting `lowest`
+// from every byte sets it in a byte below `lowest` too (no borrow reaches the
+// first such byte), so a word with any byte outside the run shows a high bit.
 inline std::size_t AsciiRun(const Byte* p, std::size_t n, Byte lowest) {
     constexpr std::uint64_t kOnes = 0x0101010101010101u;
     constexpr std::uint64_t kHighBits = 0x8080808080808080u;
