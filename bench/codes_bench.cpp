@@ -17,12 +17,13 @@ namespace {
 
 using Byte = unsigned char;
 
-std::string Cp932Page() {
-    std::ifstream f(VORLAX_SAMPLE_PAGE, std::ios::binary);
-    const std::string utf8((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-    std::string page;
-    const std::atomic<bool> no_abort{false};
-    vorlax::ConvertToCP932(vorlax::kUtf8, utf8, page, no_abort);
+std::string ReadFile(const char* path) {
+    std::ifstream f(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+}
+
+// A CP932 page every code can hold, repeated to about 1 MB.
+std::string Cp932Text(std::string page) {
     // JIS and EUC-JP have no rows for the IBM extensions and the user-defined
     // area: those characters become ideographic spaces in every input.
     for (std::size_t i = 0; i + 1 < page.size(); ++i) {
@@ -36,6 +37,13 @@ std::string Cp932Page() {
     std::string text;
     while (text.size() < (1u << 20)) text += page;
     return text;
+}
+
+std::string Cp932Page() {
+    std::string page;
+    const std::atomic<bool> no_abort{false};
+    vorlax::ConvertToCP932(vorlax::kUtf8, ReadFile(VORLAX_SAMPLE_PAGE), page, no_abort);
+    return Cp932Text(page);
 }
 
 bool Lead(Byte b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
@@ -139,6 +147,27 @@ std::string ToUnicode(const std::string& sjis, int code) {
     return out;
 }
 
+// The mixed page (bench/mixed.html: Shift-JIS, mostly ASCII markup) as the
+// decoders write it: through UTF-16 and back, so that the encoders above
+// give it back byte for byte.
+std::string MixedPage() {
+    std::string page;
+    const std::atomic<bool> no_abort{false};
+    vorlax::ConvertToCP932(vorlax::kUtf16Le, ToUnicode(ReadFile(VORLAX_BENCH_DEFAULT_PAGE), vorlax::kUtf16Le),
+                           page, no_abort);
+    return Cp932Text(page);
+}
+
+const std::string& MixedInput(int code) {
+    static const std::string sjis = MixedPage();
+    static const std::string inputs[] = {
+        "", ToJis(sjis), sjis, ToEuc(sjis),
+        ToUnicode(sjis, vorlax::kUtf16Le), ToUnicode(sjis, vorlax::kUtf8),
+        ToUnicode(sjis, vorlax::kUtf16Be),
+    };
+    return inputs[code];
+}
+
 const std::string& Input(int code) {
     static const std::string sjis = Cp932Page();
     static const std::string inputs[] = {
@@ -162,6 +191,21 @@ void Decode(benchmark::State& state, int code) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.size()));
     // Every decoder must give back the same CP932 text.
     if (out != Input(vorlax::kShiftJis)) state.SkipWithError("decoded text differs from the page");
+}
+
+// The same on the mixed page, where ASCII runs are most of the bytes.
+void DecodeMixed(benchmark::State& state, int code) {
+    const std::string& input = MixedInput(code);
+    const std::atomic<bool> no_abort{false};
+    std::string out;
+    out.reserve(2 * input.size());
+    for (auto _ : state) {
+        out.clear();
+        vorlax::ConvertToCP932(code, input, out, no_abort);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.size()));
+    if (out != MixedInput(vorlax::kShiftJis)) state.SkipWithError("decoded text differs from the page");
 }
 
 void BM_DecodeJis(benchmark::State& s) { Decode(s, vorlax::kJis); }
@@ -210,6 +254,10 @@ BENCHMARK(BM_DecodeEuc);
 BENCHMARK(BM_DecodeUtf16Le);
 BENCHMARK(BM_DecodeUtf16Be);
 BENCHMARK(BM_DecodeUtf8);
+BENCHMARK_CAPTURE(DecodeMixed, Jis, vorlax::kJis);
+BENCHMARK_CAPTURE(DecodeMixed, Euc, vorlax::kEuc);
+BENCHMARK_CAPTURE(DecodeMixed, Utf16Le, vorlax::kUtf16Le);
+BENCHMARK_CAPTURE(DecodeMixed, Utf8, vorlax::kUtf8);
 BENCHMARK(BM_StreamJis);
 BENCHMARK(BM_StreamShiftJis);
 BENCHMARK(BM_StreamEuc);
