@@ -103,11 +103,12 @@ inline bool Aborted(const std::atomic<bool>& abort) {
     return abort.load(std::memory_order_relaxed);
 }
 
-// The length of the run of bytes lowest..0x7F that opens p[0..n), read a word
-// at a time. A byte from 0x80 up has its high bit set; subtracting `lowest`
-// from every byte sets it in a byte below `lowest` too (no borrow reaches the
-// first such byte), so a word with any byte outside the run shows a high bit.
-inline std::size_t AsciiRun(const Byte* p, std::size_t n, Byte lowest) {
+// Copies the run of bytes lowest..0x7F that opens p[0..n) to o, a word at a
+// time, and returns its length. A byte from 0x80 up has its high bit set;
+// subtracting `lowest` from every byte sets it in a byte below `lowest` too
+// (no borrow reaches the first such byte), so a word with any byte outside
+// the run shows a high bit.
+inline std::size_t CopyAsciiRun(const Byte* p, std::size_t n, Byte lowest, Byte* o) {
     constexpr std::uint64_t kOnes = 0x0101010101010101u;
     constexpr std::uint64_t kHighBits = 0x8080808080808080u;
     std::size_t i = 0;
@@ -115,8 +116,9 @@ inline std::size_t AsciiRun(const Byte* p, std::size_t n, Byte lowest) {
         std::uint64_t w;
         std::memcpy(&w, p + i, 8);
         if (((w - lowest * kOnes) | w) & kHighBits) break;
+        std::memcpy(o + i, &w, 8);
     }
-    while (i < n && p[i] < 0x80 && p[i] >= lowest) ++i;
+    for (; i < n && p[i] < 0x80 && p[i] >= lowest; ++i) o[i] = p[i];
     return i;
 }
 
@@ -140,8 +142,8 @@ std::size_t DecodeEuc(const Byte* p, std::size_t n, bool last, Byte*& out,
     while (i < n && !Aborted(abort)) {
         const Byte b = p[i];
         if (b < 0x80) {
-            const std::size_t run = AsciiRun(p + i, n - i, 0);
-            o = PutBytes(o, p + i, run);
+            const std::size_t run = CopyAsciiRun(p + i, n - i, 0, o);
+            o += run;
             i += run;
         } else if (n - i < 2) {
             if (last) i = n;  // cut off
@@ -207,12 +209,12 @@ std::size_t DecodeUtf8(const Byte* p, std::size_t n, bool last, Byte*& out,
         const Byte b = p[i];
         if (b < 0x80) {
             // U+0001..U+007F are their own byte; NUL goes through the table.
-            const std::size_t run = AsciiRun(p + i, n - i, 1);
+            const std::size_t run = CopyAsciiRun(p + i, n - i, 1, o);
             if (run == 0) {
                 o = PutUnicode(o, b);
                 ++i;
             } else {
-                o = PutBytes(o, p + i, run);
+                o += run;
                 i += run;
             }
         } else if (b >= 0xC0 && b <= 0xDF) {
