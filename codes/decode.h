@@ -85,6 +85,11 @@ public:
     DecodingSource(int code, ByteSource& raw, const std::atomic<bool>& abort,
                    std::size_t raw_buffer = std::size_t{1} << 16);
 
+    // Decodes straight into buf, never more than `capacity` bytes: a step
+    // takes as many raw bytes as buf has room for (capacity / 2; Shift-JIS,
+    // a copy, capacity), a read too small for a useful step goes through a
+    // few bytes of its own. Returns 0 only at the end of the decoded stream
+    // (or for a capacity of 0), however many raw bytes decode to nothing.
     std::size_t Read(char* buf, std::size_t capacity) override;
 
 private:
