@@ -194,7 +194,7 @@ void Decode(benchmark::State& state, int code) {
 }
 
 // The same on the mixed page, where ASCII runs are most of the bytes.
-void DecodeMixed(benchmark::State& state, int code) {
+void BM_DecodeMixed(benchmark::State& state, int code) {
     const std::string& input = MixedInput(code);
     const std::atomic<bool> no_abort{false};
     std::string out;
@@ -254,10 +254,10 @@ BENCHMARK(BM_DecodeEuc);
 BENCHMARK(BM_DecodeUtf16Le);
 BENCHMARK(BM_DecodeUtf16Be);
 BENCHMARK(BM_DecodeUtf8);
-BENCHMARK_CAPTURE(DecodeMixed, Jis, vorlax::kJis);
-BENCHMARK_CAPTURE(DecodeMixed, Euc, vorlax::kEuc);
-BENCHMARK_CAPTURE(DecodeMixed, Utf16Le, vorlax::kUtf16Le);
-BENCHMARK_CAPTURE(DecodeMixed, Utf8, vorlax::kUtf8);
+BENCHMARK_CAPTURE(BM_DecodeMixed, Jis, vorlax::kJis);
+BENCHMARK_CAPTURE(BM_DecodeMixed, Euc, vorlax::kEuc);
+BENCHMARK_CAPTURE(BM_DecodeMixed, Utf16Le, vorlax::kUtf16Le);
+BENCHMARK_CAPTURE(BM_DecodeMixed, Utf8, vorlax::kUtf8);
 BENCHMARK(BM_StreamJis);
 BENCHMARK(BM_StreamShiftJis);
 BENCHMARK(BM_StreamEuc);
