@@ -17,12 +17,13 @@ namespace {
 
 using Byte = unsigned char;
 
-std::string Cp932Page() {
-    std::ifstream f(VORLAX_SAMPLE_PAGE, std::ios::binary);
-    const std::string utf8((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-    std::string page;
-    const std::atomic<bool> no_abort{false};
-    vorlax::ConvertToCP932(vorlax::kUtf8, utf8, page, no_abort);
+std::string ReadFile(const char* path) {
+    std::ifstream f(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+}
+
+// A CP932 page every code can hold, repeated to about 1 MB.
+std::string Cp932Text(std::string page) {
     // JIS and EUC-JP have no rows for the IBM extensions and the user-defined
     // area: those characters become ideographic spaces in every input.
     for (std::size_t i = 0; i + 1 < page.size(); ++i) {
@@ -36,6 +37,13 @@ std::string Cp932Page() {
     std::string text;
     while (text.size() < (1u << 20)) text += page;
     return text;
+}
+
+std::string Cp932Page() {
+    std::string page;
+    const std::atomic<bool> no_abort{false};
+    vorlax::ConvertToCP932(vorlax::kUtf8, ReadFile(VORLAX_SAMPLE_PAGE), page, no_abort);
+    return Cp932Text(page);
 }
 
 bool Lead(Byte b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
@@ -139,6 +147,27 @@ std::string ToUnicode(const std::string& sjis, int code) {
     return out;
 }
 
+// The mixed page (bench/mixed.html: Shift-JIS, mostly ASCII markup) as the
+// decoders write it: through UTF-16 and back, so that the encoders above
+// give it back byte for byte.
+std::string MixedPage() {
+    std::string page;
+    const std::atomic<bool> no_abort{false};
+    vorlax::ConvertToCP932(vorlax::kUtf16Le, ToUnicode(ReadFile(VORLAX_BENCH_DEFAULT_PAGE), vorlax::kUtf16Le),
+                           page, no_abort);
+    return Cp932Text(page);
+}
+
+const std::string& MixedInput(int code) {
+    static const std::string sjis = MixedPage();
+    static const std::string inputs[] = {
+        "", ToJis(sjis), sjis, ToEuc(sjis),
+        ToUnicode(sjis, vorlax::kUtf16Le), ToUnicode(sjis, vorlax::kUtf8),
+        ToUnicode(sjis, vorlax::kUtf16Be),
+    };
+    return inputs[code];
+}
+
 const std::string& Input(int code) {
     static const std::string sjis = Cp932Page();
     static const std::string inputs[] = {
@@ -164,12 +193,53 @@ void Decode(benchmark::State& state, int code) {
     if (out != Input(vorlax::kShiftJis)) state.SkipWithError("decoded text differs from the page");
 }
 
+// The same on the mixed page, where ASCII runs are most of the bytes.
+void BM_DecodeMixed(benchmark::State& state, int code) {
+    const std::string& input = MixedInput(code);
+    const std::atomic<bool> no_abort{false};
+    std::string out;
+    out.reserve(2 * input.size());
+    for (auto _ : state) {
+        out.clear();
+        vorlax::ConvertToCP932(code, input, out, no_abort);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.size()));
+    if (out != MixedInput(vorlax::kShiftJis)) state.SkipWithError("decoded text differs from the page");
+}
+
 void BM_DecodeJis(benchmark::State& s) { Decode(s, vorlax::kJis); }
 void BM_DecodeShiftJis(benchmark::State& s) { Decode(s, vorlax::kShiftJis); }
 void BM_DecodeEuc(benchmark::State& s) { Decode(s, vorlax::kEuc); }
 void BM_DecodeUtf16Le(benchmark::State& s) { Decode(s, vorlax::kUtf16Le); }
 void BM_DecodeUtf8(benchmark::State& s) { Decode(s, vorlax::kUtf8); }
 void BM_DecodeUtf16Be(benchmark::State& s) { Decode(s, vorlax::kUtf16Be); }
+
+// The same through a DecodingSource, read 64 KiB at a time as the
+// streaming conversion does.
+void Stream(benchmark::State& state, int code) {
+    const std::string& input = Input(code);
+    const std::atomic<bool> no_abort{false};
+    std::string buf(1 << 16, '\0');
+    std::string out;
+    out.reserve(input.size());
+    for (auto _ : state) {
+        out.clear();
+        vorlax::StringSource raw(input);
+        vorlax::DecodingSource source(code, raw, no_abort);
+        while (const std::size_t n = source.Read(buf.data(), buf.size())) out.append(buf, 0, n);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.size()));
+    if (out != Input(vorlax::kShiftJis)) state.SkipWithError("decoded text differs from the page");
+}
+
+void BM_StreamJis(benchmark::State& s) { Stream(s, vorlax::kJis); }
+void BM_StreamShiftJis(benchmark::State& s) { Stream(s, vorlax::kShiftJis); }
+void BM_StreamEuc(benchmark::State& s) { Stream(s, vorlax::kEuc); }
+void BM_StreamUtf16Le(benchmark::State& s) { Stream(s, vorlax::kUtf16Le); }
+void BM_StreamUtf8(benchmark::State& s) { Stream(s, vorlax::kUtf8); }
+void BM_StreamUtf16Be(benchmark::State& s) { Stream(s, vorlax::kUtf16Be); }
 
 void BM_DetectInputCode(benchmark::State& state) {
     const std::string& input = Input(vorlax::kUtf8);
@@ -184,6 +254,16 @@ BENCHMARK(BM_DecodeEuc);
 BENCHMARK(BM_DecodeUtf16Le);
 BENCHMARK(BM_DecodeUtf16Be);
 BENCHMARK(BM_DecodeUtf8);
+BENCHMARK_CAPTURE(BM_DecodeMixed, Jis, vorlax::kJis);
+BENCHMARK_CAPTURE(BM_DecodeMixed, Euc, vorlax::kEuc);
+BENCHMARK_CAPTURE(BM_DecodeMixed, Utf16Le, vorlax::kUtf16Le);
+BENCHMARK_CAPTURE(BM_DecodeMixed, Utf8, vorlax::kUtf8);
+BENCHMARK(BM_StreamJis);
+BENCHMARK(BM_StreamShiftJis);
+BENCHMARK(BM_StreamEuc);
+BENCHMARK(BM_StreamUtf16Le);
+BENCHMARK(BM_StreamUtf16Be);
+BENCHMARK(BM_StreamUtf8);
 BENCHMARK(BM_DetectInputCode);
 
 }  // namespace

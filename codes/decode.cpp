@@ -1,5 +1,6 @@
 #include "codes/decode.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "codes/cp932.h"
@@ -102,119 +103,132 @@ inline bool Aborted(const std::atomic<bool>& abort) {
     return abort.load(std::memory_order_relaxed);
 }
 
-// Each decoder reads p[0..n) and writes to o, which has room for 2n bytes
-// (no code writes more than two bytes per input byte); returns the end.
+// Copies the run of bytes lowest..0x7F that opens p[0..n) to o, a word at a
+// time, and returns its length. A byte from 0x80 up has its high bit set;
+// subtracting `lowest` from every byte sets it in a byte below `lowest` too
+// (no borrow reaches the first such byte), so a word with any byte outside
+// the run shows a high bit.
+inline std::size_t CopyAsciiRun(const Byte* p, std::size_t n, Byte lowest, Byte* o) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+    std::size_t i = 0;
+    for (; n - i >= 8; i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        if (((w - lowest * kOnes) | w) & kHighBits) break;
+        std::memcpy(o + i, &w, 8);
+    }
+    for (; i < n && p[i] < 0x80 && p[i] >= lowest; ++i) o[i] = p[i];
+    return i;
+}
 
-Byte* DecodeEuc(const Byte* p, std::size_t n, Byte* o, const std::atomic<bool>& abort) {
+// Copies n bytes to o; returns the end.
+inline Byte* PutBytes(Byte* o, const Byte* p, std::size_t n) {
+    std::memcpy(o, p, n);
+    return o + n;
+}
+
+// Each decoder reads p[0..n) and writes to o, which has room for 2n bytes
+// (no code writes more than two bytes per input byte), moving o to the end of
+// what it wrote. It returns how many bytes it consumed: a character cut off by
+// the end of the piece is left for the next piece, or dropped when the piece
+// is the last. The output position (and any state) lives in locals while the
+// loop runs: a byte store could otherwise alias it and force it to memory.
+
+std::size_t DecodeEuc(const Byte* p, std::size_t n, bool last, Byte*& out,
+                      const std::atomic<bool>& abort) {
+    Byte* o = out;
     std::size_t i = 0;
     while (i < n && !Aborted(abort)) {
-        const Byte b = p[i++];
+        const Byte b = p[i];
         if (b < 0x80) {
-            *o++ = b;
-        } else if (i == n) {
-            break;  // cut off
+            const std::size_t run = CopyAsciiRun(p + i, n - i, 0, o);
+            o += run;
+            i += run;
+        } else if (n - i < 2) {
+            if (last) i = n;  // cut off
+            break;
         } else if (b == 0x8E) {
-            *o++ = p[i++];  // half-width katakana: the same byte in CP932
+            *o++ = p[i + 1];  // half-width katakana: the same byte in CP932
+            i += 2;
         } else {
             // 0x8F included: JIS X 0212 is not known, its third byte is read
             // as a character of its own.
-            o = PutJis(o, b, p[i++]);
+            o = PutJis(o, b, p[i + 1]);
+            i += 2;
         }
     }
-    return o;
-}
-
-Byte* DecodeJis(const Byte* p, std::size_t n, Byte* o, const std::atomic<bool>& abort) {
-    enum class Mode { kRoman, kKanji, kKatakana } mode = Mode::kRoman;
-    std::size_t i = 0;
-    while (i < n && !Aborted(abort)) {
-        const Byte b = p[i++];
-        if (b == kSo) {
-            // A shift-out run of half-width katakana up to SI; the mode stays.
-            while (i < n) {
-                const Byte c = p[i++];
-                if (c == kSi) break;
-                *o++ = (c >= 0x21 && c <= 0x5F) ? static_cast<Byte>(c + 0x80) : c;
-            }
-        } else if (b == kEsc) {
-            // Two bytes after ESC, fewer at the end; 0xFF also ends the
-            // escape and is read again as ordinary input.
-            Byte e[2];
-            int got = 0;
-            while (got < 2 && i < n && p[i] != 0xFF) e[got++] = p[i++];
-            if (got == 2 && e[0] == '$' && (e[1] == 'B' || e[1] == '@')) {
-                mode = Mode::kKanji;
-            } else if (got == 2 && e[0] == '(' && (e[1] == 'B' || e[1] == 'J' || e[1] == 'H')) {
-                mode = Mode::kRoman;
-            } else if (got == 2 && e[0] == '(' && e[1] == 'I') {
-                mode = Mode::kKatakana;
-            } else if (got >= 1 && e[0] == 'K') {
-                mode = Mode::kKanji;
-                if (got == 2) --i;  // the byte after "K" is ordinary input
-            } else if (got >= 1 && e[0] == 'H') {
-                mode = Mode::kRoman;
-                if (got == 2) *o++ = e[1];
-            } else {
-                *o++ = kEsc;
-                for (int k = 0; k < got; ++k) *o++ = e[k];
-            }
-        } else if (mode == Mode::kKanji) {
-            if (i == n) break;  // cut off
-            o = PutJis(o, b, p[i++]);
-        } else if (mode == Mode::kKatakana && b >= 0x21 && b <= 0x5F) {
-            *o++ = static_cast<Byte>(b + 0x80);
-        } else {
-            *o++ = b;
-        }
-    }
-    return o;
+    out = o;
+    return i;
 }
 
 template <bool kBigEndian>
-Byte* DecodeUtf16(const Byte* p, std::size_t n, Byte* o, const std::atomic<bool>& abort) {
-    const std::size_t units = n / 2;  // a last odd byte is dropped
+std::size_t DecodeUtf16(const Byte* p, std::size_t n, bool last, Byte*& out,
+                        const std::atomic<bool>& abort) {
+    Byte* o = out;
+    const std::size_t units = n / 2;  // a last odd byte waits, or is dropped
     auto unit = [p](std::size_t k) -> std::uint16_t {
         return kBigEndian ? static_cast<std::uint16_t>(p[2 * k] << 8 | p[2 * k + 1])
                           : static_cast<std::uint16_t>(p[2 * k + 1] << 8 | p[2 * k]);
     };
     std::size_t k = 0;
     while (k < units && !Aborted(abort)) {
-        const std::uint16_t u = unit(k++);
-        if (u >= 0xD800 && u <= 0xDBFF && k < units) {
-            const std::uint16_t low = unit(k);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                // One character beyond the Basic Multilingual Plane.
-                ++k;
-                o = PutUnknown(o);
-                continue;
+        const std::uint16_t u = unit(k);
+        if (u >= 0xD800 && u <= 0xDBFF) {
+            if (k + 1 == units && !last) break;  // its low half may follow
+            if (k + 1 < units) {
+                const std::uint16_t low = unit(k + 1);
+                if (low >= 0xDC00 && low <= 0xDFFF) {
+                    // One character beyond the Basic Multilingual Plane.
+                    k += 2;
+                    o = PutUnknown(o);
+                    continue;
+                }
             }
         }
         o = PutUnicode(o, u);  // a lone surrogate lies outside the table: "??"
+        ++k;
     }
-    return o;
+    out = o;
+    if (k < units) return 2 * k;  // waiting, or aborted
+    return last ? n : 2 * units;
 }
 
-Byte* DecodeUtf8(const Byte* p, std::size_t n, Byte* o, const std::atomic<bool>& abort) {
+std::size_t DecodeUtf8(const Byte* p, std::size_t n, bool last, Byte*& out,
+                       const std::atomic<bool>& abort) {
+    Byte* o = out;
     std::size_t i = 0;
-    // The signature EF BB BF is dropped.
-    if (n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) i = 3;
+    // Whether the piece ends before the bytes a lead byte needs: the
+    // character waits for the next piece, or is dropped at the end.
+    auto cut_off = [&](std::size_t need) {
+        if (n - i >= need) return false;
+        if (last) i = n;
+        return true;
+    };
     while (i < n && !Aborted(abort)) {
         const Byte b = p[i];
         if (b < 0x80) {
-            o = PutUnicode(o, b);
-            ++i;
+            // U+0001..U+007F are their own byte; NUL goes through the table.
+            const std::size_t run = CopyAsciiRun(p + i, n - i, 1, o);
+            if (run == 0) {
+                o = PutUnicode(o, b);
+                ++i;
+            } else {
+                o += run;
+                i += run;
+            }
         } else if (b >= 0xC0 && b <= 0xDF) {
-            if (n - i < 2) break;  // cut off
+            if (cut_off(2)) break;
             o = PutUnicode(o, static_cast<std::uint16_t>((b & 0x1F) << 6 | (p[i + 1] & 0x3F)));
             i += 2;
         } else if (b >= 0xE0 && b <= 0xEF) {
-            if (n - i < 3) break;
+            if (cut_off(3)) break;
             o = PutUnicode(o, static_cast<std::uint16_t>((b & 0x0F) << 12 | (p[i + 1] & 0x3F) << 6 |
                                                          (p[i + 2] & 0x3F)));
             i += 3;
         } else if (b >= 0xF0 && b <= 0xF7) {
             // One character beyond the Basic Multilingual Plane.
-            if (n - i < 4) break;
+            if (cut_off(4)) break;
             o = PutUnknown(o);
             i += 4;
         } else {
@@ -223,7 +237,36 @@ Byte* DecodeUtf8(const Byte* p, std::size_t n, Byte* o, const std::atomic<bool>&
             ++i;
         }
     }
-    return o;
+    out = o;
+    return i;
+}
+
+// Whether a piece opens with a signature: yes, no, or not known yet because
+// the piece ends inside it.
+enum class Opening { kYes, kNo, kUnknown };
+
+Opening OpensWith(const Byte* p, std::size_t n, std::string_view signature) {
+    const std::size_t k = n < signature.size() ? n : signature.size();
+    if (std::memcmp(p, signature.data(), k) != 0) return Opening::kNo;
+    return k == signature.size() ? Opening::kYes : Opening::kUnknown;
+}
+
+constexpr std::size_t kUndecided = static_cast<std::size_t>(-1);
+
+// How many signature bytes open the input: a UTF-16 signature is dropped
+// whatever the code, then a UTF-8 one for UTF-8. kUndecided when the piece
+// ends too early to tell and more input follows.
+std::size_t SignatureLength(int code, const Byte* p, std::size_t n, bool last) {
+    const Opening le = OpensWith(p, n, "\xFF\xFE");
+    const Opening be = OpensWith(p, n, "\xFE\xFF");
+    if (!last && (le == Opening::kUnknown || be == Opening::kUnknown)) return kUndecided;
+    std::size_t length = (le == Opening::kYes || be == Opening::kYes) ? 2 : 0;
+    if (code == kUtf8) {
+        const Opening utf8 = OpensWith(p + length, n - length, "\xEF\xBB\xBF");
+        if (!last && utf8 == Opening::kUnknown) return kUndecided;
+        if (utf8 == Opening::kYes) length += 3;
+    }
+    return length;
 }
 
 }  // namespace
@@ -311,32 +354,172 @@ int DetectInputCode(std::string_view input) {
     return s > h / 4 ? kShiftJis : kEuc;
 }
 
+std::size_t Decoder::DecodeJis(const Byte* p, std::size_t n, bool last, Byte*& out,
+                               const std::atomic<bool>& abort) {
+    Byte* o = out;
+    JisMode mode = jis_mode_;
+    bool shift_out = jis_shift_out_;
+    std::size_t i = 0;
+    while (i < n && !Aborted(abort)) {
+        const Byte b = p[i];
+        if (shift_out) {
+            // A shift-out run of half-width katakana up to SI; the mode stays.
+            ++i;
+            if (b == kSi) shift_out = false;
+            else *o++ = (b >= 0x21 && b <= 0x5F) ? static_cast<Byte>(b + 0x80) : b;
+        } else if (b == kSo) {
+            shift_out = true;
+            ++i;
+        } else if (b == kEsc) {
+            // Two bytes after ESC, fewer at the end; 0xFF also ends the
+            // escape and is read again as ordinary input.
+            Byte e[2];
+            int got = 0;
+            std::size_t j = i + 1;
+            while (got < 2 && j < n && p[j] != 0xFF) e[got++] = p[j++];
+            if (got < 2 && j == n && !last) break;  // cut off
+            i = j;
+            if (got == 2 && e[0] == '$' && (e[1] == 'B' || e[1] == '@')) {
+                mode = JisMode::kKanji;
+            } else if (got == 2 && e[0] == '(' && (e[1] == 'B' || e[1] == 'J' || e[1] == 'H')) {
+                mode = JisMode::kRoman;
+            } else if (got == 2 && e[0] == '(' && e[1] == 'I') {
+                mode = JisMode::kKatakana;
+            } else if (got >= 1 && e[0] == 'K') {
+                mode = JisMode::kKanji;
+                if (got == 2) --i;  // the byte after "K" is ordinary input
+            } else if (got >= 1 && e[0] == 'H') {
+                mode = JisMode::kRoman;
+                if (got == 2) *o++ = e[1];
+            } else {
+                *o++ = kEsc;
+                for (int k = 0; k < got; ++k) *o++ = e[k];
+            }
+        } else if (mode == JisMode::kKanji) {
+            if (n - i < 2) {
+                if (last) i = n;  // cut off
+                break;
+            }
+            o = PutJis(o, b, p[i + 1]);
+            i += 2;
+        } else if (mode == JisMode::kKatakana) {
+            *o++ = (b >= 0x21 && b <= 0x5F) ? static_cast<Byte>(b + 0x80) : b;
+            ++i;
+        } else {
+            // In Roman mode every byte but ESC and SO stands for itself.
+            std::size_t run = 1;
+            while (i + run < n && p[i + run] != kEsc && p[i + run] != kSo) ++run;
+            o = PutBytes(o, p + i, run);
+            i += run;
+        }
+    }
+    out = o;
+    jis_mode_ = mode;
+    jis_shift_out_ = shift_out;
+    return i;
+}
+
+std::size_t Decoder::Decode(const Byte* in, std::size_t n, bool last, Byte* out,
+                            std::size_t* written, const std::atomic<bool>& abort) {
+    *written = 0;
+    if (code_ < kJis || code_ > kUtf16Be) return n;
+    std::size_t skip = 0;
+    if (!started_) {
+        skip = SignatureLength(code_, in, n, last);
+        if (skip == kUndecided) return 0;
+        started_ = true;
+    }
+    const Byte* p = in + skip;
+    n -= skip;
+    Byte* o = out;
+    std::size_t used = 0;
+    switch (code_) {
+        case kJis: used = DecodeJis(p, n, last, o, abort); break;
+        case kShiftJis:
+            if (!Aborted(abort)) {
+                o = PutBytes(o, p, n);
+                used = n;
+            }
+            break;
+        case kEuc: used = DecodeEuc(p, n, last, o, abort); break;
+        case kUtf16Le: used = DecodeUtf16<false>(p, n, last, o, abort); break;
+        case kUtf16Be: used = DecodeUtf16<true>(p, n, last, o, abort); break;
+        case kUtf8: used = DecodeUtf8(p, n, last, o, abort); break;
+    }
+    *written = static_cast<std::size_t>(o - out);
+    return skip + used;
+}
+
 void ConvertToCP932(int code, std::string_view input, std::string& out,
                     const std::atomic<bool>& abort) {
-    const Byte* p = reinterpret_cast<const Byte*>(input.data());
-    std::size_t n = input.size();
-    // A UTF-16 signature is dropped whatever the code.
-    if (n >= 2 && ((p[0] == 0xFF && p[1] == 0xFE) || (p[0] == 0xFE && p[1] == 0xFF))) {
-        p += 2;
-        n -= 2;
-    }
-    if (code < kJis || code > kUtf16Be || Aborted(abort)) return;
-    if (code == kShiftJis) {
-        out.append(reinterpret_cast<const char*>(p), n);
-        return;
-    }
+    // Shift-JIS is a copy: one byte per input byte is room enough.
+    const std::size_t room = (code == kShiftJis ? 1 : 2) * input.size();
     const std::size_t old = out.size();
-    out.resize(old + 2 * n);
-    Byte* const begin = reinterpret_cast<Byte*>(out.data()) + old;
-    Byte* end = begin;
-    switch (code) {
-        case kJis: end = DecodeJis(p, n, begin, abort); break;
-        case kEuc: end = DecodeEuc(p, n, begin, abort); break;
-        case kUtf16Le: end = DecodeUtf16<false>(p, n, begin, abort); break;
-        case kUtf16Be: end = DecodeUtf16<true>(p, n, begin, abort); break;
-        case kUtf8: end = DecodeUtf8(p, n, begin, abort); break;
+    out.resize(old + room);
+    std::size_t written = 0;
+    Decoder(code).Decode(reinterpret_cast<const Byte*>(input.data()), input.size(), true,
+                         reinterpret_cast<Byte*>(out.data()) + old, &written, abort);
+    out.resize(old + written);
+}
+
+DecodingSource::DecodingSource(int code, ByteSource& raw, const std::atomic<bool>& abort,
+                               std::size_t raw_buffer)
+    : decoder_(code),
+      raw_(raw),
+      abort_(abort),
+      out_per_byte_(code == kShiftJis ? 1 : 2),
+      raw_buf_(new unsigned char[raw_buffer < kMinRawBuffer ? kMinRawBuffer : raw_buffer]),
+      raw_capacity_(raw_buffer < kMinRawBuffer ? kMinRawBuffer : raw_buffer),
+      finished_(code < kJis || code > kUtf16Be) {}
+
+void DecodingSource::Fill() {
+    // What waits moves to the front: at most a cut-off character, or the
+    // rest of a piece a small read left.
+    std::memmove(raw_buf_.get(), raw_buf_.get() + raw_begin_, raw_end_ - raw_begin_);
+    raw_end_ -= raw_begin_;
+    raw_begin_ = 0;
+    if (raw_end_ == raw_capacity_) return;
+    const std::size_t n =
+        raw_.Read(reinterpret_cast<char*>(raw_buf_.get()) + raw_end_, raw_capacity_ - raw_end_);
+    if (n == 0) raw_ended_ = true;
+    raw_end_ += n;
+}
+
+std::size_t DecodingSource::Read(char* buf, std::size_t capacity) {
+    if (capacity == 0) return 0;
+    for (;;) {
+        if (spill_begin_ < spill_end_) {
+            const std::size_t n = std::min(capacity, spill_end_ - spill_begin_);
+            std::memcpy(buf, spill_ + spill_begin_, n);
+            spill_begin_ += n;
+            return n;
+        }
+        if (finished_) return 0;
+        if (!raw_ended_ && (need_raw_ || raw_begin_ == raw_end_)) {
+            Fill();
+            need_raw_ = false;
+            continue;
+        }
+        // One step: as many raw bytes as the output has room for, or a few
+        // into the spill buffer when the read is too small for that.
+        const std::size_t waiting = raw_end_ - raw_begin_;
+        const bool spill = capacity / out_per_byte_ < kSpillStep;
+        const std::size_t step = std::min(waiting, spill ? kSpillStep : capacity / out_per_byte_);
+        const bool last = raw_ended_ && step == waiting;
+        unsigned char* const out = spill ? spill_ : reinterpret_cast<unsigned char*>(buf);
+        std::size_t written = 0;
+        const std::size_t used =
+            decoder_.Decode(raw_buf_.get() + raw_begin_, step, last, out, &written, abort_);
+        raw_begin_ += used;
+        if (used < step && step == waiting) need_raw_ = true;  // a character cut off
+        if (Aborted(abort_) || (raw_ended_ && raw_begin_ == raw_end_)) finished_ = true;
+        if (spill) {
+            spill_begin_ = 0;
+            spill_end_ = written;
+        } else if (written > 0) {
+            return written;
+        }
     }
-    out.resize(old + static_cast<std::size_t>(end - begin));
 }
 
 }  // namespace vorlax
