@@ -11,27 +11,6 @@ namespace {
 // Working buffers of the stream: the decoded input and the internal text.
 constexpr std::size_t kChunk = 1 << 16;
 
-// Decodes the whole raw input at once and serves the result.
-class DecodingSource final : public ByteSource {
-public:
-    DecodingSource(int code, ByteSource& raw, const std::atomic<bool>& abort) {
-        std::string input;
-        char buf[kChunk];
-        for (std::size_t n; (n = raw.Read(buf, sizeof buf)) > 0;) input.append(buf, n);
-        ConvertToCP932(code, input, text_, abort);
-        rest_ = text_;
-    }
-    std::size_t Read(char* buf, std::size_t capacity) override {
-        const std::size_t n = rest_.copy(buf, capacity);
-        rest_.remove_prefix(n);
-        return n;
-    }
-
-private:
-    std::string text_;
-    std::string_view rest_;
-};
-
 }  // namespace
 
 int ChooseInputCode(const Options& options, std::string_view sample) {
