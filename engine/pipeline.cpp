@@ -1,17 +1,12 @@
 #include "engine/pipeline.h"
 
+#include <algorithm>
+
 #include "codes/decode.h"
 #include "engine/aligner.h"
 #include "engine/streams.h"
 
 namespace vorlax {
-
-namespace {
-
-// Working buffers of the stream: the decoded input and the internal text.
-constexpr std::size_t kChunk = 1 << 16;
-
-}  // namespace
 
 int ChooseInputCode(const Options& options, std::string_view sample) {
     if (options.SWmcode_s != 1) return kShiftJis;
@@ -34,8 +29,8 @@ private:
 };
 
 StreamConversion::StreamConversion(const Options& options, ByteSource& raw, ByteSink& out,
-                                   const std::atomic<bool>& abort)
-    : options_(options), raw_(raw), out_(out), abort_(abort) {}
+                                   const std::atomic<bool>& abort, std::size_t window)
+    : options_(options), raw_(raw), out_(out), abort_(abort), window_(window) {}
 
 StreamConversion::~StreamConversion() = default;
 
@@ -54,11 +49,11 @@ int StreamConversion::ChooseCode() const { return ChooseInputCode(options_, samp
 
 void StreamConversion::Run(int code) {
     Replay raw(sample_, raw_);
-    DecodingSource decoded(code, raw, abort_);
-    WorkInput in(decoded, kChunk);
+    DecodingSource decoded(code, raw, abort_, std::max(window_, DecodingSource::kMinRawBuffer));
+    WorkInput in(decoded, window_);
     LineAligner aligner(options_, out_, abort_);
     {
-        WorkOutput work(aligner, kChunk);
+        WorkOutput work(aligner, window_);
         auto converter = std::make_unique<Converter>(options_, abort_);
         converter->ScanDocument(in, work);
     }

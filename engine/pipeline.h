@@ -23,8 +23,9 @@ int ChooseInputCode(const Options& options, std::string_view sample);
 // so the raw source never needs to seek (standard input cannot).
 class StreamConversion {
 public:
+    // `window` sizes the working buffers; any size gives the same bytes.
     StreamConversion(const Options& options, ByteSource& raw, ByteSink& out,
-                     const std::atomic<bool>& abort);
+                     const std::atomic<bool>& abort, std::size_t window = 1 << 16);
     ~StreamConversion();
 
     // Reads the first bytes of the input, as many as detection looks at.
@@ -40,6 +41,7 @@ private:
     ByteSource& raw_;
     ByteSink& out_;
     const std::atomic<bool>& abort_;
+    const std::size_t window_;
     std::string sample_;
 };
 

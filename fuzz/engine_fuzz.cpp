@@ -7,9 +7,12 @@
 //   byte 3    bit 0 SWtableLeft, 1 SWtitle, 2 SWeofcut, 3 SWmcode_s,
 //             bits 4-5 SWimageStr (0-3), bits 6-7 SWdiv (0-3, 3 is "none")
 //   byte 4    bits 0-2 SWmcode (0-7; 6 and 7 are out of range on purpose:
-//             a hand-edited registry can hold them)
+//             a hand-edited registry can hold them); bits 3-7, when not 0,
+//             also stream the document through windows and raw reads of
+//             that many bytes, which must give the very same text
 // The defaults are 4F 00 4E 1E 00.
 #include <cstddef>
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -52,6 +55,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view document(reinterpret_cast<const char*>(data + kHeaderSize),
                                     size - kHeaderSize);
     const std::string text = vorlax::ConvertHtml(options, document);
+    if (const std::size_t step = data[4] >> 3) {
+        // Hands out the document a few bytes at a time.
+        struct Trickle final : vorlax::ByteSource {
+            std::string_view rest;
+            std::size_t step;
+            std::size_t Read(char* buf, std::size_t capacity) override {
+                const std::size_t n = rest.copy(buf, std::min(step, capacity));
+                rest.remove_prefix(n);
+                return n;
+            }
+        } raw;
+        raw.rest = document;
+        raw.step = step;
+        vorlax::StringSink out;
+        vorlax::StreamConversion conversion(options, raw, out, vorlax::Converter::kNeverAbort, step);
+        conversion.ReadSample();
+        conversion.Run(conversion.ChooseCode());
+        if (out.text != text) __builtin_trap();
+    }
     // Keep the result alive so the conversion cannot be optimised away.
     volatile std::size_t sink = text.size();
     (void)sink;
