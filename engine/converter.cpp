@@ -1,6 +1,7 @@
 #include "engine/converter.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -88,25 +89,74 @@ constexpr TagName kTagTable[] = {
     {"/A ", Tag::LinkEnd},
 };
 
-// The tag table's entries grouped by the first letter of their name (either
-// case), in table order within a group: the first match in a group is the
-// first match in the table.
+// The tag table as a hash over the first word of a tag. Every name but
+// "A HREF" is one word and a space, so a name matches exactly when it is the
+// tag's first word; the words are distinct, so the table's order decides
+// nothing. "A HREF" is found through its first word, "A", and checked whole.
 constexpr std::size_t kTagCount = sizeof kTagTable / sizeof kTagTable[0];
+constexpr std::size_t kLongestTagWord = 11;  // "/BLOCKQUOTE"
+
+// A word of at most 16 bytes, lower-cased, packed into two numbers.
+struct TagWord {
+    std::uint64_t low = 0, high = 0;
+    constexpr bool operator==(const TagWord&) const = default;
+    constexpr std::size_t Hash() const {
+        const std::uint64_t h = (low ^ (high * 0x9E3779B97F4A7C15ull)) * 0xFF51AFD7ED558CCDull;
+        return static_cast<std::size_t>(h >> 40);
+    }
+};
+
+constexpr TagWord PackWord(const char* word, std::size_t n) {
+    TagWord w;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint64_t c = static_cast<unsigned char>(Lower(word[i]));
+        if (i < 8)
+            w.low |= c << (8 * i);
+        else
+            w.high |= c << (8 * (i - 8));
+    }
+    return w;
+}
+
+constexpr std::size_t NameWordLength(const char* name) {
+    std::size_t n = 0;
+    while (name[n] && name[n] != ' ') ++n;
+    return n;
+}
+
 struct TagIndex {
-    std::uint8_t begin[257];
-    std::uint8_t order[kTagCount];
-    constexpr TagIndex() : begin(), order() {
-        std::size_t n = 0;
-        for (int c = 0; c < 256; ++c) {
-            begin[c] = static_cast<std::uint8_t>(n);
-            for (std::size_t i = 0; i < kTagCount; ++i)
-                if (static_cast<unsigned char>(Lower(kTagTable[i].name[0])) == c)
-                    order[n++] = static_cast<std::uint8_t>(i);
+    static constexpr std::size_t kSlots = 256;  // a power of two, over four times the names
+    TagWord word[kSlots];
+    std::int8_t entry[kSlots];
+    constexpr TagIndex() : word(), entry() {
+        for (std::int8_t& e : entry) e = -1;
+        for (std::size_t i = 0; i < kTagCount; ++i) {
+            const char* name = kTagTable[i].name;
+            const TagWord w = PackWord(name, NameWordLength(name));
+            std::size_t at = w.Hash() & (kSlots - 1);
+            while (entry[at] >= 0) {
+                if (word[at] == w) throw "two names with one first word";
+                at = (at + 1) & (kSlots - 1);
+            }
+            word[at] = w;
+            entry[at] = static_cast<std::int8_t>(i);
         }
-        begin[256] = static_cast<std::uint8_t>(n);
+    }
+    // The entry whose first word is the tag's first word, or null.
+    constexpr const TagName* Find(const char* text) const {
+        std::size_t n = 0;
+        while (text[n] != ' ' && text[n] != '\0') ++n;
+        if (text[n] != ' ' || n > kLongestTagWord) return nullptr;
+        const TagWord w = PackWord(text, n);
+        for (std::size_t at = w.Hash() & (kSlots - 1); entry[at] >= 0; at = (at + 1) & (kSlots - 1))
+            if (word[at] == w) return &kTagTable[entry[at]];
+        return nullptr;
     }
 };
 constexpr TagIndex kTagIndex;
+static_assert(kTagIndex.Find("p ")->tag == Tag::Paragraph);
+static_assert(kTagIndex.Find("/BlockQuote x ")->tag == Tag::Block);
+static_assert(kTagIndex.Find("pre") == nullptr && kTagIndex.Find("P/ ") == nullptr);
 
 // Bytes the scanner writes as they stand (outside the wrap): all but white
 // space, "<", "&" and the end-of-file code.
@@ -432,15 +482,10 @@ void Converter::ReadReference() {
 // Tags
 
 void Converter::HandleTag(char* text) {
-    const TagName* match = nullptr;
-    const unsigned char first = static_cast<unsigned char>(Lower(text[0]));
-    for (std::size_t k = kTagIndex.begin[first]; k < kTagIndex.begin[first + 1]; ++k) {
-        const TagName& entry = kTagTable[kTagIndex.order[k]];
-        if (StartsWithNoCase(text, entry.name)) {
-            match = &entry;
-            break;
-        }
-    }
+    // The first word decides; "A" must go on with " HREF" to start a link.
+    const TagName* match = kTagIndex.Find(text);
+    if (match && match->tag == Tag::LinkStart && !StartsWithNoCase(text, match->name))
+        match = nullptr;
     if (!match) return;
     switch (match->tag) {
         case Tag::Pre:
