@@ -348,14 +348,25 @@ void Converter::ScanDocument(WorkInput& in, WorkOutput& out) {
                 if (opt_.SWqk == 1) {
                     PutChar(static_cast<unsigned char>(c));
                 } else {
-                    // Without the wrap, a run of ordinary bytes goes out in one piece.
+                    // Without the wrap, a run of ordinary bytes goes out in one piece,
+                    // with the single spaces between its words: after a word a space
+                    // is always written, and it is the last space of the line so far.
                     const std::string_view ahead = in.Ahead();
                     std::size_t n = 0;
-                    while (n < ahead.size() && kOrdinary[static_cast<unsigned char>(ahead[n])]) ++n;
+                    std::size_t space_end = 0;  // just after the run's last space, 0 if none
+                    for (;;) {
+                        while (n < ahead.size() && kOrdinary[static_cast<unsigned char>(ahead[n])]) ++n;
+                        if (n + 1 >= ahead.size() || ahead[n] != ' ' ||
+                            !kOrdinary[static_cast<unsigned char>(ahead[n + 1])])
+                            break;
+                        space_end = ++n;
+                    }
+                    const long long start = Pos();
                     Write(static_cast<unsigned char>(c));
                     out.Put(ahead.substr(0, n));
                     in.Skip(n);
                     st_.column += 1 + static_cast<long long>(n);
+                    if (space_end) st_.last_space = start + 1 + static_cast<long long>(space_end);
                 }
                 break;
         }
