@@ -347,6 +347,20 @@ void Converter::ScanDocument(WorkInput& in, WorkOutput& out) {
             default:
                 if (opt_.SWqk == 1) {
                     PutChar(static_cast<unsigned char>(c));
+                    // Single-byte characters that still fit on the line go out in
+                    // one piece; the byte that reaches the width wraps on its own.
+                    const long long width = opt_.Column < 1 ? 1 : opt_.Column;
+                    if (st_.lead_byte_pending || st_.column >= width) break;
+                    const std::string_view ahead = in.Ahead();
+                    const std::size_t room = static_cast<std::size_t>(width - st_.column);
+                    const std::size_t reach = std::min(ahead.size(), room);
+                    std::size_t n = 0;
+                    while (n < reach && static_cast<unsigned char>(ahead[n]) < 0x80 &&
+                           kOrdinary[static_cast<unsigned char>(ahead[n])])
+                        ++n;
+                    out.Put(ahead.substr(0, n));
+                    in.Skip(n);
+                    st_.column += static_cast<long long>(n);
                 } else {
                     // Without the wrap, a run of ordinary bytes goes out in one piece,
                     // with the single spaces between its words: after a word a space
