@@ -13,6 +13,7 @@
 #include "codes/byte_stream.h"
 #include "codes/decode.h"
 #include "decode_cases.h"
+#include "test_support.h"
 
 namespace vorlax::test {
 namespace {
@@ -65,22 +66,6 @@ std::string Pieces(int code, std::string_view input, NextStep next_step, bool la
 std::string Pieces(int code, std::string_view input, std::size_t step, bool last_with_data) {
     return Pieces(code, input, [step] { return step; }, last_with_data);
 }
-
-// Hands out its text at most `step` bytes at a time.
-class SlowSource final : public ByteSource {
-public:
-    SlowSource(std::string_view text, std::size_t step) : text_(text), step_(step) {}
-    std::size_t Read(char* buf, std::size_t capacity) override {
-        const std::size_t n = std::min({step_, capacity, text_.size()});
-        text_.copy(buf, n);
-        text_.remove_prefix(n);
-        return n;
-    }
-
-private:
-    std::string_view text_;
-    std::size_t step_;
-};
 
 // Reads a DecodingSource to its end, `capacity` bytes at a time.
 std::string Source(int code, std::string_view input, std::size_t raw_step, std::size_t capacity,

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "engine/driver.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -38,46 +39,20 @@ public:
 
 class DriverPosix : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("vorlax_posix_" + std::to_string(getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        for (const auto& e : fs::directory_iterator(dir_, ignored))
-            fs::permissions(e.path(), fs::perms::owner_all, ignored);
-        fs::remove_all(dir_, ignored);
-    }
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string Path(const std::string& name) const { return folder_.Path(name); }
     void Write(const std::string& name, const std::string& content) const {
-        std::FILE* f = std::fopen(Path(name).c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        std::fwrite(content.data(), 1, content.size(), f);
-        std::fclose(f);
+        folder_.Write(name, content);
     }
     std::string Read(const std::string& name) const {
-        std::FILE* f = std::fopen(Path(name).c_str(), "rb");
-        if (!f) return "<unreadable>";
-        std::string data;
-        char buf[4096];
-        std::size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
-        std::fclose(f);
-        return data;
+        return vorlax::test::TempFolder::ReadFile(Path(name));
     }
-    std::set<std::string> Names() const {
-        std::set<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir_)) names.insert(e.path().filename().string());
-        return names;
-    }
+    std::set<std::string> Names() const { return folder_.Names(); }
     int Convert(const std::string& path) {
         return vorlax::ConvertFile(path.c_str(), options_, abort_, recorder_);
     }
 
-    fs::path dir_;
+    vorlax::test::TempFolder folder_{"vorlax_posix_"};
+    const fs::path& dir_ = folder_.dir();
     vorlax::Options options_;
     std::atomic<bool> abort_{false};
     Recorder recorder_;

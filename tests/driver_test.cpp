@@ -7,13 +7,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "engine/driver.h"
 #include "engine/output_path.h"
+#include "temp_folder.h"
 
 #ifdef _WIN32
 #include <direct.h>
@@ -64,45 +64,18 @@ private:
 
 class Driver : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("vorlax_driver_" +
-                std::to_string(std::random_device()()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-    std::string Path(const std::string& name) const { return dir_.string() + kSep + name; }
+    std::string Path(const std::string& name) const { return folder_.Path(name); }
     void Write(const std::string& name, const std::string& content) const {
-        std::FILE* f = std::fopen(Path(name).c_str(), "wb");
-        ASSERT_NE(f, nullptr) << name;
-        std::fwrite(content.data(), 1, content.size(), f);
-        std::fclose(f);
+        folder_.Write(name, content);
     }
-    static std::string Read(const std::string& path) {
-        std::FILE* f = std::fopen(path.c_str(), "rb");
-        if (!f) return "<missing>";
-        std::string data;
-        char buf[4096];
-        std::size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
-        std::fclose(f);
-        return data;
-    }
-    std::set<std::string> Names() const {
-        std::set<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir_)) names.insert(e.path().filename().string());
-        return names;
-    }
+    static std::string Read(const std::string& path) { return vorlax::test::TempFolder::ReadFile(path); }
+    std::set<std::string> Names() const { return folder_.Names(); }
     int Convert(const std::string& path) {
         return vorlax::ConvertFile(path.c_str(), options_, abort_, recorder_);
     }
 
-    fs::path dir_;
+    vorlax::test::TempFolder folder_{"vorlax_driver_"};
+    const fs::path& dir_ = folder_.dir();
     vorlax::Options options_;
     std::atomic<bool> abort_{false};
     Recorder recorder_{abort_};

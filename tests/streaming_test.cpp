@@ -11,22 +11,6 @@
 namespace vorlax::test {
 namespace {
 
-// Hands out its text at most `step` bytes at a time.
-class SlowSource final : public ByteSource {
-public:
-    SlowSource(std::string_view text, std::size_t step) : text_(text), step_(step) {}
-    std::size_t Read(char* buf, std::size_t capacity) override {
-        const std::size_t n = std::min({step_, capacity, text_.size()});
-        text_.copy(buf, n);
-        text_.remove_prefix(n);
-        return n;
-    }
-
-private:
-    std::string_view text_;
-    std::size_t step_;
-};
-
 // Passes what it is given on in pieces of at most `step` bytes.
 class Splitter final : public ByteSink {
 public:

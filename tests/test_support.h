@@ -1,11 +1,13 @@
 // Helpers shared by the engine tests.
 #pragma once
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "codes/byte_stream.h"
 #include "engine/converter.h"
 #include "engine/options.h"
 
@@ -63,4 +65,22 @@ inline std::string Visible(std::string_view s) {
 namespace vorlax::test {
 // The bytes of a file of tests/data, built into the test program.
 std::string_view EmbeddedFile(std::string_view name);
+}  // namespace vorlax::test
+
+namespace vorlax::test {
+// Hands out its text at most `step` bytes at a time.
+class SlowSource final : public ByteSource {
+public:
+    SlowSource(std::string_view text, std::size_t step) : text_(text), step_(step) {}
+    std::size_t Read(char* buf, std::size_t capacity) override {
+        const std::size_t n = std::min({step_, capacity, text_.size()});
+        text_.copy(buf, n);
+        text_.remove_prefix(n);
+        return n;
+    }
+
+private:
+    std::string_view text_;
+    std::size_t step_;
+};
 }  // namespace vorlax::test
