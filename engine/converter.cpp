@@ -1,11 +1,13 @@
 #include "engine/converter.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 #include "codes/lead_byte.h"
+#include "engine/byte_scan.h"
 #include "engine/aligner.h"
 
 namespace vorlax {
@@ -159,7 +161,7 @@ static_assert(kTagIndex.Find("/BlockQuote x ")->tag == Tag::Block);
 static_assert(kTagIndex.Find("pre") == nullptr && kTagIndex.Find("P/ ") == nullptr);
 
 // Bytes the scanner writes as they stand (outside the wrap): all but white
-// space, "<", "&" and the end-of-file code.
+// space, "<", "&" and the end-of-file code (the stops of the run below).
 constexpr struct OrdinaryBytes {
     bool table[256];
     constexpr OrdinaryBytes() : table() {
@@ -168,16 +170,6 @@ constexpr struct OrdinaryBytes {
     }
     constexpr bool operator[](unsigned char c) const { return table[c]; }
 } kOrdinary;
-
-// Bytes the tag reader's fast path stops at: the end of the tag, and the
-// bytes the byte-wise reader treats specially.
-constexpr struct TagReaderStops {
-    bool table[256];
-    constexpr TagReaderStops() : table() {
-        for (unsigned char c : {'>', '\r', '\n', '\xFF'}) table[c] = true;
-    }
-    constexpr bool operator[](unsigned char c) const { return table[c]; }
-} kTagReaderStop;
 
 const char* const kMarkers[] = {"<[left__]>", "<[center]>", "<[right_]>"};
 constexpr int kMarkerSize = 10;
@@ -369,7 +361,8 @@ void Converter::ScanDocument(WorkInput& in, WorkOutput& out) {
                     std::size_t n = 0;
                     std::size_t space_end = 0;  // just after the run's last space, 0 if none
                     for (;;) {
-                        while (n < ahead.size() && kOrdinary[static_cast<unsigned char>(ahead[n])]) ++n;
+                        n += SpanWithout<'\t', '\n', '\r', '\x1A', ' ', '&', '<'>(ahead.data() + n,
+                                                                                 ahead.size() - n);
                         if (n + 1 >= ahead.size() || ahead[n] != ' ' ||
                             !kOrdinary[static_cast<unsigned char>(ahead[n + 1])])
                             break;
@@ -396,8 +389,7 @@ void Converter::ReadTag() {
         // 0xFF, comment or META start, is copied in one piece.
         const std::string_view ahead = in_->Ahead();
         const std::size_t reach = std::min<std::size_t>(ahead.size(), ConversionState::kTagSize - 1);
-        std::size_t n = 0;
-        while (n < reach && !kTagReaderStop[static_cast<unsigned char>(ahead[n])]) ++n;
+        const std::size_t n = SpanWithout<'>', '\r', '\n', '\xFF'>(ahead.data(), reach);
         if (n < reach && ahead[n] == '>') {
             const std::string_view text = ahead.substr(0, n);
             const bool plain = !(n >= 2 && text[0] == '!' && text[1] == '-') &&
@@ -708,7 +700,10 @@ void Converter::ListItem() {
     }
     ConversionState::ListEntry& list = st_.list_stack[st_.indent_level - 1];
     if (list.kind == 'O') {
-        std::snprintf(st_.scratch, sizeof st_.scratch, "%ld.", static_cast<long>(list.counter));
+        // The number as "%ld." writes it: decimal, a sign when negative, a dot.
+        char* end = std::to_chars(st_.scratch, st_.scratch + 16, list.counter).ptr;
+        *end++ = '.';
+        *end = '\0';
         PutString(st_.scratch);
         list.counter = static_cast<std::int32_t>(static_cast<std::uint32_t>(list.counter) + 1u);
     } else {

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -88,61 +89,64 @@ public:
     // Hands finished bytes on to `sink` as it goes, keeping about `window` bytes.
     explicit WorkOutput(ByteSink& sink, std::size_t window = 1 << 16)
         : sink_(&sink), drain_at_(std::max(window, 2 * kKeep)) {
-        buf_.reserve(drain_at_ + 1);
+        Reserve(drain_at_);
     }
     WorkOutput(const WorkOutput&) = delete;
     WorkOutput& operator=(const WorkOutput&) = delete;
 
     // Writes one byte at the write position, over whatever a take-back left there.
     void Put(unsigned char c) {
-        if (pos_ < buf_.size()) {
-            buf_[pos_] = static_cast<char>(c);
-        } else {
-            if (buf_.size() >= drain_at_) Drain();
-            buf_.push_back(static_cast<char>(c));
+        if (pos_ == size_) {
+            if (size_ == cap_) MakeRoom(1);
+            ++size_;
         }
-        ++pos_;
+        buf_[pos_++] = static_cast<char>(c);
     }
     void Put(std::string_view s) {
-        if (pos_ == buf_.size()) {  // the usual case: nothing taken back to overwrite
-            buf_.append(s);
-            pos_ += s.size();
-            if (buf_.size() >= drain_at_) Drain();
-            return;
-        }
-        const std::size_t over = pos_ < buf_.size() ? std::min(s.size(), buf_.size() - pos_) : 0;
-        buf_.replace(pos_, over, s.data(), over);
-        buf_.append(s.data() + over, s.size() - over);
+        if (cap_ - pos_ < s.size()) MakeRoom(s.size());
+        std::memcpy(buf_.get() + pos_, s.data(), s.size());
         pos_ += s.size();
-        if (buf_.size() >= drain_at_) Drain();
+        if (pos_ > size_) size_ = pos_;
     }
     // Moves the write position back by n bytes; the next writes overwrite them.
     void TakeBack(std::size_t n) { pos_ = n < pos_ ? pos_ - n : 0; }
     long long Position() const { return static_cast<long long>(base_ + pos_); }
     // Drops whatever lies beyond the write position; with a sink, hands on the rest.
     void Cut() {
-        buf_.resize(pos_);
+        size_ = pos_;
         if (sink_) {
-            sink_->Write(buf_);
-            base_ += buf_.size();
-            buf_.clear();
-            pos_ = 0;
+            sink_->Write(Bytes());
+            base_ += size_;
+            size_ = pos_ = 0;
         }
     }
     // The whole output (without a sink).
-    std::string_view Bytes() const { return buf_; }
+    std::string_view Bytes() const { return {buf_.get(), size_}; }
 
 private:
-    void Drain() {
-        if (!sink_ || pos_ <= kKeep) return;
-        const std::size_t done = pos_ - kKeep;
-        sink_->Write(std::string_view(buf_).substr(0, done));
-        buf_.erase(0, done);
-        pos_ -= done;
-        base_ += done;
+    // Makes room for n more bytes at the write position: hands finished bytes
+    // on when there is a sink, grows the buffer otherwise.
+    void MakeRoom(std::size_t n) {
+        if (sink_ && pos_ > kKeep && size_ >= drain_at_) {
+            const std::size_t done = pos_ - kKeep;
+            sink_->Write(std::string_view(buf_.get(), done));
+            std::memmove(buf_.get(), buf_.get() + done, size_ - done);
+            size_ -= done;
+            pos_ -= done;
+            base_ += done;
+        }
+        if (cap_ - pos_ < n) Reserve(std::max({2 * cap_, pos_ + n, std::size_t{4096}}));
+    }
+    void Reserve(std::size_t capacity) {
+        std::unique_ptr<char[]> bigger(new char[capacity]);
+        if (size_) std::memcpy(bigger.get(), buf_.get(), size_);
+        buf_ = std::move(bigger);
+        cap_ = capacity;
     }
 
-    std::string buf_;
+    std::unique_ptr<char[]> buf_;
+    std::size_t size_ = 0;  // bytes written, some perhaps beyond the write position
+    std::size_t cap_ = 0;
     std::size_t pos_ = 0;
     std::size_t base_ = 0;  // stream offset of buf_[0]
     ByteSink* sink_ = nullptr;
