@@ -238,6 +238,21 @@ void Converter::PutSpace() {
     st_.last_space = Pos();
 }
 
+// White space outside preformatted text: the byte just read and the white
+// space after it. When runs collapse, every space after the first is a no-op
+// (the first was written, so the position is the last space; or it was not,
+// and what stopped it still holds), so the run is taken in one step.
+void Converter::PutSpaces() {
+    PutSpace();
+    if (opt_.SWspcut == 0) return;
+    const std::string_view ahead = in_->Ahead();
+    std::size_t n = 0;
+    while (n < ahead.size() && (ahead[n] == ' ' || ahead[n] == '\n' || ahead[n] == '\r' ||
+                                ahead[n] == '\t'))
+        ++n;
+    in_->Skip(n);
+}
+
 void Converter::EndLine() {
     if (opt_.SWspcut2 == 1 && !st_.pre_mode && Pos() == st_.last_space) {
         out_->TakeBack(1);  // trailing white space is dropped
@@ -305,11 +320,11 @@ void Converter::ScanDocument(WorkInput& in, WorkOutput& out) {
                 if (st_.pre_mode)
                     PutChar('\t');
                 else
-                    PutSpace();
+                    PutSpaces();
                 break;
             case '\n':
                 if (!st_.pre_mode) {
-                    PutSpace();
+                    PutSpaces();
                 } else if (static_cast<long long>(in.Position()) != st_.cr_position + 1) {
                     EndLine();
                     BeginLine(0, false);
@@ -317,7 +332,7 @@ void Converter::ScanDocument(WorkInput& in, WorkOutput& out) {
                 break;
             case '\r':
                 if (!st_.pre_mode) {
-                    PutSpace();
+                    PutSpaces();
                 } else {
                     st_.cr_position = static_cast<long long>(in.Position());
                     EndLine();
@@ -328,7 +343,10 @@ void Converter::ScanDocument(WorkInput& in, WorkOutput& out) {
                 if (opt_.SWeofcut == 0) PutChar(0x1A);
                 break;
             case ' ':
-                PutSpace();
+                if (st_.pre_mode)
+                    PutSpace();
+                else
+                    PutSpaces();
                 break;
             case '&':
                 ReadReference();

@@ -62,6 +62,7 @@ private:
     void PutChar(unsigned char c);
     void PutString(const char* s);
     void PutSpace();
+    void PutSpaces();
     void EndLine();
     void BeginLine(int change, bool no_align);
     void BlockBreak(int change);
