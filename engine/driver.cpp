@@ -4,14 +4,10 @@
 #include <memory>
 #include <string_view>
 
-#include "codes/decode.h"
-#include "engine/converter.h"
 #include "engine/output_path.h"
 #include "engine/pipeline.h"
-#include "engine/streams.h"
 
 namespace vorlax {
-
 
 std::string ComposeMessage(std::string_view format, std::string_view path) {
     std::string text;
