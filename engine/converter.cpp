@@ -171,7 +171,17 @@ constexpr struct OrdinaryBytes {
     constexpr bool operator[](unsigned char c) const { return table[c]; }
 } kOrdinary;
 
-const char* const kMarkers[] = {"<[left__]>", "<[center]>", "<[right_]>"};
+constexpr std::string_view kMarkers[] = {"<[left__]>", "<[center]>", "<[right_]>"};
+// Indentation for the deepest list, written in one piece.
+constexpr std::string_view kIndentation(
+    "                                                                                "
+    "                                                                                "
+    "                                                                                "
+    "                                                                                "
+    "                                                                                "
+    "                                                                                "
+    "                              ");
+static_assert(kIndentation.size() == 2 * ConversionState::kMaxDepth);
 constexpr int kMarkerSize = 10;
 
 int ReadAttr(char* dest, const char* text, int capacity, bool stop_at_space) {
@@ -283,9 +293,10 @@ void Converter::BeginLine(int change, bool no_align) {
     out_->Put(kMarkers[marker]);
     st_.last_marker = st_.content_start = Pos();
     st_.column = 0;
-    for (int i = 0; i < st_.indent_level; ++i) {
-        out_->Put("  ");
-        st_.column += 2;
+    if (st_.indent_level > 0) {
+        // Two spaces a level; the positions end up just after the last unit.
+        out_->Put(kIndentation.substr(0, 2 * static_cast<std::size_t>(st_.indent_level)));
+        st_.column = 2 * static_cast<long long>(st_.indent_level);
         st_.last_marker = st_.content_start = st_.last_indent = Pos();
     }
 }
@@ -759,9 +770,10 @@ void Converter::PutAttribute(const char* text, const char* name) {
 }
 
 void Converter::Image(const char* text) {
+    if (opt_.SWimage != 1) return;
+    // Attribute names are found in a lower-cased copy; values are read as written.
     std::strcpy(st_.scratch, text);
     LowerInPlace(st_.scratch);
-    if (opt_.SWimage != 1) return;
     switch (opt_.SWimageStr) {
         case 0: PutString("[Image]"); break;
         case 1:
