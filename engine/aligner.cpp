@@ -54,15 +54,16 @@ void LineAligner::EmitPadded(bool finished_by_lf) {
         pending_ += measure_.back();
 }
 
-// The first ten bytes of a line, or a shorter line with its LF, are in head_.
-void LineAligner::EndHead() {
+// The start of a line decides how it goes on: its first ten bytes, or a
+// shorter line with its LF.
+void LineAligner::StartLine(std::string_view head) {
     Marker marker = Marker::kNone;
-    if (head_.size() == kMarkerSize) {
-        if (IsMarker(head_, "<[center]>"))
+    if (head.size() == kMarkerSize) {
+        if (IsMarker(head, "<[center]>"))
             marker = Marker::kCenter;
-        else if (IsMarker(head_, "<[right_]>"))
+        else if (IsMarker(head, "<[right_]>"))
             marker = Marker::kRight;
-        else if (IsMarker(head_, "<[left__]>"))
+        else if (IsMarker(head, "<[left__]>"))
             marker = Marker::kLeft;
     }
     switch (marker) {
@@ -76,11 +77,10 @@ void LineAligner::EndHead() {
             state_ = State::kCopy;
             break;
         case Marker::kNone:
-            EmitUnaligned(head_);
-            state_ = head_.back() == '\n' ? State::kHead : State::kCopy;
+            EmitUnaligned(head);
+            state_ = head.back() == '\n' ? State::kHead : State::kCopy;
             break;
     }
-    head_.clear();
 }
 
 void LineAligner::Write(std::string_view bytes) {
@@ -91,9 +91,17 @@ void LineAligner::Write(std::string_view bytes) {
                 const std::size_t want = kMarkerSize - head_.size();
                 const std::size_t lf = bytes.substr(0, want).find('\n');
                 const std::size_t take = lf == std::string_view::npos ? std::min(want, bytes.size()) : lf + 1;
-                head_.append(bytes.substr(0, take));
+                if (head_.empty() && (take == kMarkerSize || lf != std::string_view::npos)) {
+                    // The whole start of the line is at hand.
+                    StartLine(bytes.substr(0, take));
+                } else {
+                    head_.append(bytes.substr(0, take));
+                    if (head_.size() == kMarkerSize || head_.back() == '\n') {
+                        StartLine(head_);
+                        head_.clear();
+                    }
+                }
                 bytes.remove_prefix(take);
-                if (head_.size() == kMarkerSize || head_.back() == '\n') EndHead();
                 break;
             }
             case State::kCopy: {

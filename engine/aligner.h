@@ -25,7 +25,7 @@ private:
     enum class State { kHead, kCopy, kMeasure };
     enum class Marker { kNone, kLeft, kCenter, kRight };
 
-    void EndHead();
+    void StartLine(std::string_view head);
     void EmitUnaligned(std::string_view line);
     void EmitPadded(bool finished_by_lf);
     void Flush();
