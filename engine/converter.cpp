@@ -387,16 +387,8 @@ void Converter::ScanDocument(WorkInput& in, WorkOutput& out) {
                     // with the single spaces between its words: after a word a space
                     // is always written, and it is the last space of the line so far.
                     const std::string_view ahead = in.Ahead();
-                    std::size_t n = 0;
-                    std::size_t space_end = 0;  // just after the run's last space, 0 if none
-                    for (;;) {
-                        n += SpanWithout<'\t', '\n', '\r', '\x1A', ' ', '&', '<'>(ahead.data() + n,
-                                                                                 ahead.size() - n);
-                        if (n + 1 >= ahead.size() || ahead[n] != ' ' ||
-                            !kOrdinary[static_cast<unsigned char>(ahead[n + 1])])
-                            break;
-                        space_end = ++n;
-                    }
+                    std::size_t space_end;  // just after the run's last space, 0 if none
+                    const std::size_t n = TextRun(ahead.data(), ahead.size(), &space_end);
                     const long long start = Pos();
                     Write(static_cast<unsigned char>(c));
                     out.Put(ahead.substr(0, n));

@@ -1,0 +1,42 @@
+// The vector searches give what a byte-by-byte look gives, wherever the
+// stops fall within or across sixteen-byte blocks.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "engine/byte_scan.h"
+
+namespace {
+
+bool Special(char c) {
+    return c == '\t' || c == '\n' || c == '\r' || c == '\x1A' || c == ' ' || c == '&' || c == '<';
+}
+
+TEST(ByteScan, SameAsByteByByte) {
+    const char alphabet[] = {'a', 'a', 'a', 'a', ' ', ' ', '\t', '\n', '\r', '&', '<', '>', '\x1A',
+                             '\x80', '\xFF', '\0'};
+    std::mt19937 random(20261208);
+    for (int round = 0; round < 20000; ++round) {
+        std::string s(random() % 70, 'a');
+        for (char& c : s) c = alphabet[random() % sizeof alphabet];
+
+        // The text run, looked at one byte after another.
+        std::size_t end = 0, space_end = 0;
+        for (; end < s.size(); ++end) {
+            if (!Special(s[end])) continue;
+            if (s[end] != ' ' || end + 1 >= s.size() || Special(s[end + 1])) break;
+            space_end = end + 1;
+        }
+        std::size_t got_space_end = 99;
+        ASSERT_EQ(vorlax::TextRun(s.data(), s.size(), &got_space_end), end) << round;
+        ASSERT_EQ(got_space_end, space_end) << round;
+
+        const std::size_t gt = s.find_first_of(std::string(">\r\n\xFF", 4));
+        ASSERT_EQ((vorlax::SpanWithout<'>', '\r', '\n', '\xFF'>(s.data(), s.size())),
+                  gt == std::string::npos ? s.size() : gt)
+            << round;
+    }
+}
+
+}  // namespace
