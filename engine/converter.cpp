@@ -40,6 +40,13 @@ bool StartsWithNoCase(const char* text, const char* prefix) {
     return true;
 }
 
+// The same for bytes that are not NUL-terminated.
+bool StartsWithNoCase(std::string_view text, const char* prefix) {
+    for (std::size_t i = 0; prefix[i]; ++i)
+        if (i >= text.size() || Lower(text[i]) != Lower(prefix[i])) return false;
+    return true;
+}
+
 enum class Tag {
     Pre, PreEnd, OpenUnordered, CloseList, OpenOrdered, CloseOrdered, Item, LineStart, Dd, Br,
     Div, DivEnd, Block, Paragraph, Center, CenterEnd, Title, Style, Script, Applet, Rule,
@@ -144,11 +151,23 @@ struct TagIndex {
             entry[at] = static_cast<std::int8_t>(i);
         }
     }
-    // The entry whose first word is the tag's first word, or null.
+    // The entry whose first word is the tag's first word, or null; the text
+    // ends with its final space and a NUL.
     constexpr const TagName* Find(const char* text) const {
         std::size_t n = 0;
         while (text[n] != ' ' && text[n] != '\0') ++n;
-        if (text[n] != ' ' || n > kLongestTagWord) return nullptr;
+        if (text[n] != ' ') return nullptr;
+        return FindWord(text, n);
+    }
+    // The same for the bytes between "<" and ">", which lack the final space.
+    constexpr const TagName* Find(std::string_view text) const {
+        std::size_t n = 0;
+        while (n < text.size() && text[n] != ' ' && text[n] != '\0') ++n;
+        if (n < text.size() && text[n] == '\0') return nullptr;
+        return FindWord(text.data(), n);
+    }
+    constexpr const TagName* FindWord(const char* text, std::size_t n) const {
+        if (n > kLongestTagWord) return nullptr;
         const TagWord w = PackWord(text, n);
         for (std::size_t at = w.Hash() & (kSlots - 1); entry[at] >= 0; at = (at + 1) & (kSlots - 1))
             if (word[at] == w) return &kTagTable[entry[at]];
@@ -159,6 +178,8 @@ constexpr TagIndex kTagIndex;
 static_assert(kTagIndex.Find("p ")->tag == Tag::Paragraph);
 static_assert(kTagIndex.Find("/BlockQuote x ")->tag == Tag::Block);
 static_assert(kTagIndex.Find("pre") == nullptr && kTagIndex.Find("P/ ") == nullptr);
+static_assert(kTagIndex.Find(std::string_view("td")) && kTagIndex.Find(std::string_view("a x")) &&
+              !kTagIndex.Find(std::string_view("b\0")) && !kTagIndex.Find(std::string_view("")));
 
 // Bytes the scanner writes as they stand (outside the wrap): all but white
 // space, "<", "&" and the end-of-file code (the stops of the run below).
@@ -416,11 +437,16 @@ void Converter::ReadTag() {
             const bool plain = !(n >= 2 && text[0] == '!' && text[1] == '-') &&
                                !(n >= 4 && StartsWithNoCase(text.data(), "META"));
             if (plain) {
+                in_->Skip(n + 1);
+                // Looked up before it is copied: a tag without an action is only stepped over.
+                const TagName* match = kTagIndex.Find(text);
+                if (match && match->tag == Tag::LinkStart && !StartsWithNoCase(text, match->name))
+                    match = nullptr;
+                if (!match || !Acts(static_cast<int>(match->tag))) return;
                 std::memcpy(buf, text.data(), n);
                 buf[n] = ' ';
                 buf[n + 1] = '\0';
-                in_->Skip(n + 1);
-                HandleTag(buf);
+                Dispatch(static_cast<int>(match->tag), buf);
                 return;
             }
         }
@@ -524,8 +550,22 @@ void Converter::HandleTag(char* text) {
     const TagName* match = kTagIndex.Find(text);
     if (match && match->tag == Tag::LinkStart && !StartsWithNoCase(text, match->name))
         match = nullptr;
-    if (!match) return;
-    switch (match->tag) {
+    if (match) Dispatch(static_cast<int>(match->tag), text);
+}
+
+// Whether a tag's action does anything with these options: links and images
+// do nothing at all when they are switched off.
+bool Converter::Acts(int tag) const {
+    switch (static_cast<Tag>(tag)) {
+        case Tag::LinkStart:
+        case Tag::LinkEnd: return opt_.SWlink != 0;
+        case Tag::Image: return opt_.SWimage == 1;
+        default: return true;
+    }
+}
+
+void Converter::Dispatch(int tag, char* text) {
+    switch (static_cast<Tag>(tag)) {
         case Tag::Pre:
             BreakBeforeBlock();
             st_.last_break = Pos();

@@ -81,6 +81,8 @@ private:
 
     // Tags.
     void HandleTag(char* text);
+    bool Acts(int tag) const;
+    void Dispatch(int tag, char* text);
     void PushAlign(char kind, char value);
     void RemoveAlign(char kind);
     char AlignValue(const char* text);
