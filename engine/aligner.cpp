@@ -58,8 +58,10 @@ void LineAligner::EmitPadded(bool finished_by_lf) {
 // shorter line with its LF.
 void LineAligner::StartLine(std::string_view head) {
     Marker marker = Marker::kNone;
-    if (head.size() == kMarkerSize) {
-        if (IsMarker(head, "<[center]>"))
+    if (head.size() == kMarkerSize && head[0] == '<' && head[1] == '[') {
+        if (head == "<[left__]>")  // the usual line, as the scanner writes it
+            marker = Marker::kLeft;
+        else if (IsMarker(head, "<[center]>"))
             marker = Marker::kCenter;
         else if (IsMarker(head, "<[right_]>"))
             marker = Marker::kRight;

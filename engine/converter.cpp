@@ -162,7 +162,8 @@ struct TagIndex {
     // The same for the bytes between "<" and ">", which lack the final space.
     constexpr const TagName* Find(std::string_view text) const {
         std::size_t n = 0;
-        while (n < text.size() && text[n] != ' ' && text[n] != '\0') ++n;
+        while (n < text.size() && text[n] != ' ' && text[n] != '\0')
+            if (++n > kLongestTagWord) return nullptr;  // longer than every name
         if (n < text.size() && text[n] == '\0') return nullptr;
         return FindWord(text.data(), n);
     }
