@@ -32,8 +32,10 @@ public:
         : data_(reinterpret_cast<const unsigned char*>(bytes.data())), size_(bytes.size()) {}
     // The input read from a source, `chunk` bytes at a time.
     explicit WorkInput(ByteSource& source, std::size_t chunk = 1 << 16)
-        : source_(&source), buf_(kKeep + std::max<std::size_t>(chunk, 1), '\0') {
-        data_ = reinterpret_cast<const unsigned char*>(buf_.data());
+        : source_(&source),
+          capacity_(kKeep + std::max<std::size_t>(chunk, 1)),
+          buf_(new char[capacity_]) {
+        data_ = reinterpret_cast<const unsigned char*>(buf_.get());
     }
     WorkInput(const WorkInput&) = delete;
     WorkInput& operator=(const WorkInput&) = delete;
@@ -63,10 +65,10 @@ private:
     bool Refill() {
         if (!source_) return false;
         const std::size_t kept = std::min(kKeep, size_);
-        std::memmove(buf_.data(), buf_.data() + size_ - kept, kept);
+        std::memmove(buf_.get(), buf_.get() + size_ - kept, kept);
         base_ += size_ - kept;
         size_ = pos_ = kept;
-        const std::size_t n = source_->Read(buf_.data() + kept, buf_.size() - kept);
+        const std::size_t n = source_->Read(buf_.get() + kept, capacity_ - kept);
         size_ += n;
         return n > 0;
     }
@@ -76,7 +78,8 @@ private:
     std::size_t pos_ = 0;
     std::size_t base_ = 0;  // stream offset of data_[0]
     ByteSource* source_ = nullptr;
-    std::string buf_;
+    std::size_t capacity_ = 0;
+    std::unique_ptr<char[]> buf_;  // with a source: the bytes at hand and kKeep before them
 };
 
 class WorkOutput {
