@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "codes/cp932.h"
 
 namespace vorlax {
@@ -112,6 +116,17 @@ inline std::size_t CopyAsciiRun(const Byte* p, std::size_t n, Byte lowest, Byte*
     constexpr std::uint64_t kOnes = 0x0101010101010101u;
     constexpr std::uint64_t kHighBits = 0x8080808080808080u;
     std::size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time where there is SSE2: the high bits, and with
+    // lowest 1 the zero bytes, end the run.
+    for (; n - i >= 16; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        int outside = _mm_movemask_epi8(v);
+        if (lowest != 0) outside |= _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128()));
+        if (outside) break;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + i), v);
+    }
+#endif
     for (; n - i >= 8; i += 8) {
         std::uint64_t w;
         std::memcpy(&w, p + i, 8);
