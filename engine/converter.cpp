@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 #include "codes/lead_byte.h"
@@ -182,8 +181,18 @@ static_assert(kTagIndex.Find("pre") == nullptr && kTagIndex.Find("P/ ") == nullp
 static_assert(kTagIndex.Find(std::string_view("td")) && kTagIndex.Find(std::string_view("a x")) &&
               !kTagIndex.Find(std::string_view("b\0")) && !kTagIndex.Find(std::string_view("")));
 
-// Bytes the scanner writes as they stand (outside the wrap): all but white
-// space, "<", "&" and the end-of-file code (the stops of the run below).
+// The table entry for a tag text (NUL-terminated with its final space, or
+// the bytes between "<" and ">"): the first word decides, and "A" must go on
+// with " HREF" to start a link.
+template <typename Text>
+const TagName* FindTag(Text text) {
+    const TagName* match = kTagIndex.Find(text);
+    if (match && match->tag == Tag::LinkStart && !StartsWithNoCase(text, match->name)) return nullptr;
+    return match;
+}
+
+// Bytes the scanner writes as they stand: all but white space, "<", "&" and
+// the end-of-file code (the forced wrap's single-byte runs take these).
 constexpr struct OrdinaryBytes {
     bool table[256];
     constexpr OrdinaryBytes() : table() {
@@ -436,13 +445,11 @@ void Converter::ReadTag() {
         if (n < reach && ahead[n] == '>') {
             const std::string_view text = ahead.substr(0, n);
             const bool plain = !(n >= 2 && text[0] == '!' && text[1] == '-') &&
-                               !(n >= 4 && StartsWithNoCase(text.data(), "META"));
+                               !StartsWithNoCase(text, "META");
             if (plain) {
                 in_->Skip(n + 1);
                 // Looked up before it is copied: a tag without an action is only stepped over.
-                const TagName* match = kTagIndex.Find(text);
-                if (match && match->tag == Tag::LinkStart && !StartsWithNoCase(text, match->name))
-                    match = nullptr;
+                const TagName* match = FindTag(text);
                 if (!match || !Acts(static_cast<int>(match->tag))) return;
                 std::memcpy(buf, text.data(), n);
                 buf[n] = ' ';
@@ -547,10 +554,7 @@ void Converter::ReadReference() {
 // Tags
 
 void Converter::HandleTag(char* text) {
-    // The first word decides; "A" must go on with " HREF" to start a link.
-    const TagName* match = kTagIndex.Find(text);
-    if (match && match->tag == Tag::LinkStart && !StartsWithNoCase(text, match->name))
-        match = nullptr;
+    const TagName* match = FindTag<const char*>(text);
     if (match) Dispatch(static_cast<int>(match->tag), text);
 }
 
