@@ -236,8 +236,7 @@ void BM_StreamUtf16Le(benchmark::State& s) { Stream(s, vorlax::kUtf16Le); }
 void BM_StreamUtf8(benchmark::State& s) { Stream(s, vorlax::kUtf8); }
 void BM_StreamUtf16Be(benchmark::State& s) { Stream(s, vorlax::kUtf16Be); }
 
-void BM_DetectInputCode(benchmark::State& state) {
-    const std::string& input = Input(vorlax::kUtf8);
+void Detect(benchmark::State& state, const std::string& input) {
     for (auto _ : state) benchmark::DoNotOptimize(vorlax::DetectInputCode(input));
     state.SetBytesProcessed(
         static_cast<std::int64_t>(state.iterations() * std::min<std::size_t>(input.size(), 16383)));
@@ -259,6 +258,8 @@ BENCHMARK(BM_StreamEuc);
 BENCHMARK(BM_StreamUtf16Le);
 BENCHMARK(BM_StreamUtf16Be);
 BENCHMARK(BM_StreamUtf8);
-BENCHMARK(BM_DetectInputCode);
+BENCHMARK_CAPTURE(Detect, JapaneseUtf8, Input(vorlax::kUtf8));
+BENCHMARK_CAPTURE(Detect, MixedShiftJis, MixedInput(vorlax::kShiftJis));
+BENCHMARK_CAPTURE(Detect, MixedEuc, MixedInput(vorlax::kEuc));
 
 }  // namespace

@@ -101,6 +101,13 @@ TEST(DetectInputCode, Steps) {
         {times("\x81\x40", 25) + kana100, 3, "S = 25, H = 100"},
         {times("\x81\x40", 26) + kana100, 2, "S = 26, H = 100"},
         {std::string(16383, 'a') + sjis, 3, "beyond the sample"},
+        // The byte classes at their edges, counted in whole sixteen-byte blocks
+        // and in the rest alike.
+        {times("\xA0", 64) + "\x9F", 2, "0xA0 counts for neither"},
+        {times("\xDF", 40) + times("\xE0", 10) + " ", 3, "0xDF is an H byte, 0xE0 an S byte"},
+        {times("\xDF", 40) + times("\xE0", 11) + " ", 2, "one S byte more"},
+        {times(" ", 30) + times("\xC0", 7) + "\x80\x9F" + times(" ", 16), 2, "0x80 and 0x9F are S bytes"},
+        {times(" ", 30) + times("\xC0", 8) + "\x80\x9F" + times(" ", 16), 3, "one H byte more"},
     };
     for (const Detect& c : cases) EXPECT_EQ(vorlax::DetectInputCode(c.input), c.code) << c.what;
 }
