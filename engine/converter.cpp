@@ -103,6 +103,7 @@ constexpr TagName kTagTable[] = {
 // nothing. "A HREF" is found through its first word, "A", and checked whole.
 constexpr std::size_t kTagCount = sizeof kTagTable / sizeof kTagTable[0];
 constexpr std::size_t kLongestTagWord = 11;  // "/BLOCKQUOTE"
+constexpr std::size_t kLongestEndPrefix = 8;  // "</SCRIPT", "</APPLET"
 
 // A word of at most 16 bytes, lower-cased, packed into two numbers.
 struct TagWord {
@@ -869,24 +870,58 @@ void Converter::Image(const char* text) {
 }
 
 // Consumes the element's content up to an end tag that begins with
-// `end_prefix` (any letter case), then up to and including its ">".
+// `end_prefix` (any letter case), then up to and including its ">". The
+// content ends early at a 0xFF byte or the end of the input.
 void Converter::SkipElement(const char* end_prefix) {
     const bool title = std::strcmp(end_prefix, "</TITLE") == 0 && opt_.SWtitle == 1;
     const std::size_t size = std::strlen(end_prefix);
-    char* window = st_.tag;
-    std::memset(window, 0, size + 1);
-    int c = in_->Get();
-    window[size - 1] = static_cast<char>(c);
-    while (c != WorkInput::kEnd && c != 0xFF && !Aborted() &&
-           !StartsWithNoCase(window, end_prefix)) {
-        const char out = window[0];
-        if (title && out != '\0' && out != '\n' && out != '\r')
-            PutChar(static_cast<unsigned char>(out));
-        std::memmove(window, window + 1, size - 1);
-        c = in_->Get();
-        window[size - 1] = static_cast<char>(c);
+    // A title is written size - 1 bytes behind the reading, without its line
+    // breaks: the bytes still held when its content ends early are lost.
+    char held[kLongestEndPrefix];
+    std::size_t count = 0;
+    auto put = [this](char c) {
+        if (c != '\0' && c != '\n' && c != '\r') PutChar(static_cast<unsigned char>(c));
+    };
+    auto hold = [&](char c) {
+        if (count == size - 1) {
+            put(held[0]);
+            std::memmove(held, held + 1, --count);
+        }
+        held[count++] = c;
+    };
+    while (!Aborted() && in_->Fill()) {
+        const std::string_view ahead = in_->Ahead();
+        const std::size_t n = SpanWithout<'<', '\xFF'>(ahead.data(), ahead.size());
+        if (title)
+            for (std::size_t i = 0; i < n; ++i) hold(ahead[i]);
+        in_->Skip(n);
+        if (n == ahead.size()) continue;
+        in_->Skip(1);
+        if (ahead[n] == '\xFF') break;
+        if (Follows(end_prefix + 1)) {
+            for (std::size_t i = 0; i < count; ++i) put(held[i]);
+            break;
+        }
+        if (title) hold('<');
     }
     SkipToTagEnd();
+}
+
+// Whether the input goes on with `text` (any letter case): the bytes are
+// consumed when it does, and left to be read again when it does not.
+bool Converter::Follows(const char* text) {
+    std::size_t read = 0;
+    for (; text[read] != '\0'; ++read) {
+        const int c = in_->Get();
+        if (c == WorkInput::kEnd) break;
+        if (Lower(static_cast<char>(c)) != Lower(text[read])) {
+            in_->Back(read + 1);
+            return false;
+        }
+    }
+    if (text[read] == '\0') return true;
+    in_->Back(read);
+    return false;
 }
 
 void Converter::SkipToTagEnd() {

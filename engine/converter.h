@@ -95,6 +95,7 @@ private:
     void Image(const char* text);
     void PutAttribute(const char* text, const char* name);
     void SkipElement(const char* end_prefix);
+    bool Follows(const char* text);
     void Title();
     void SkipToTagEnd();
 

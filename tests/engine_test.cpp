@@ -321,6 +321,15 @@ TEST(SkippedElements, TitleScriptStyle) {
         {"any end tag beginning with the prefix", "<style>p{}</STYLEx>z", {}, "z\n"},
         {"applet", "a<APPLET code=x><param></APPLET>b", {}, "ab\n"},
         {"unclosed script swallows the rest", "a<SCRIPT>b", {}, "a\n"},
+        {"an end tag right after a \"<\"", "<script><</SCRIPT>z", {}, "z\n"},
+        {"0xFF ends the content, the next \">\" the element", "<script>a\xFF" "b>c</script>d", {},
+         "cd\n"},
+        {"title keeps a \"<\" that starts no end tag", "<TITLE>a<b</TITLE>", {},
+         "TITLE : a<b\n\n"},
+        {"title cut by 0xFF loses its window", "<TITLE>abcdefghij\xFF>z", {},
+         "TITLE : abcd\n\nz\n"},
+        {"title cut inside its end tag", "<TITLE>abcdefghij</TIT", {}, "TITLE : abcdefghi\n\n"},
+        {"title of one byte", "<TITLE>a</title>", {}, "TITLE : a\n\n"},
     });
 }
 
