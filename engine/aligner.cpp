@@ -1,6 +1,11 @@
 #include "engine/aligner.h"
 
+#include <algorithm>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "engine/converter.h"
 
@@ -19,6 +24,26 @@ bool IsMarker(std::string_view head, const char* marker) {
     return true;
 }
 
+constexpr std::string_view kLeftMarker = "<[left__]>";
+
+// Copies p[0..n) up to its first LF to o and returns the LF's position, or n
+// when there is none. Whole sixteen-byte blocks are stored where there is
+// SSE2, so o must have room for n + 16 bytes; what lies beyond the LF's
+// position there is left undefined.
+inline std::size_t CopyUpToLf(const char* p, std::size_t n, char* o) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + i), v);
+        if (const int lf = _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))))
+            return i + static_cast<std::size_t>(__builtin_ctz(lf));
+    }
+#endif
+    for (; i < n && p[i] != '\n'; ++i) o[i] = p[i];
+    return i;
+}
+
 }  // namespace
 
 LineAligner::LineAligner(const Options& options, ByteSink& out, const std::atomic<bool>& abort)
@@ -29,11 +54,11 @@ void LineAligner::EmitUnaligned(std::string_view line) {
     for (;;) {
         const std::size_t lf = line.find('\n');
         if (lf == std::string_view::npos) {
-            pending_.append(line);
+            Put(line);
             return;
         }
-        pending_.append(line.substr(0, lf));
-        pending_ += "\r\n";
+        Put(line.substr(0, lf));
+        Put("\r\n");
         line.remove_prefix(lf + 1);
     }
 }
@@ -42,16 +67,50 @@ void LineAligner::EmitUnaligned(std::string_view line) {
 void LineAligner::EmitPadded(bool finished_by_lf) {
     const long long len = static_cast<long long>(measure_.size());
     if (finished_by_lf && len == 1) {
-        pending_ += "\r\n";
+        Put("\r\n");
         return;
     }
-    const long long pad = center_ ? (width_ - len) / 2 + 1 : (width_ - len) + 1;
-    pending_.append(static_cast<std::size_t>(pad), ' ');
-    pending_.append(measure_, 0, measure_.size() - 1);
-    if (finished_by_lf)
-        pending_ += "\r\n";
-    else
-        pending_ += measure_.back();
+    const std::size_t pad =
+        static_cast<std::size_t>(center_ ? (width_ - len) / 2 + 1 : (width_ - len) + 1);
+    std::memset(Room(pad), ' ', pad);
+    pending_size_ += pad;
+    Put(std::string_view(measure_).substr(0, measure_.size() - 1));
+    Put(finished_by_lf ? std::string_view("\r\n") : std::string_view(&measure_.back(), 1));
+}
+
+// The usual lines, those that open with the left marker and so are copied as
+// they stand, in one loop: a line's text up to its LF, a CR LF, and on while
+// the next line opens with the left marker too or is empty. Takes the rest of a line
+// (state kCopy) and returns the bytes it used.
+std::size_t LineAligner::CopyLines(std::string_view bytes) {
+    constexpr std::size_t kSlice = 1 << 15;  // bounds the room asked for at once
+    const std::size_t n = std::min(bytes.size(), kSlice);
+    const char* p = bytes.data();
+    char* const start = Room(2 * n + 16);  // at worst every byte is an LF
+    char* o = start;
+    std::size_t i = 0;
+    for (;;) {
+        const std::size_t lf = i + CopyUpToLf(p + i, n - i, o);
+        o += lf - i;
+        if (lf == n) {
+            i = n;
+            break;
+        }
+        *o++ = '\r';
+        *o++ = '\n';
+        i = lf + 1;
+        for (; i < n && p[i] == '\n'; ++i) {  // an empty line, as a block break leaves
+            *o++ = '\r';
+            *o++ = '\n';
+        }
+        if (n - i < kMarkerSize || std::string_view(p + i, kMarkerSize) != kLeftMarker) {
+            state_ = State::kHead;
+            break;
+        }
+        i += kMarkerSize;
+    }
+    pending_size_ += static_cast<std::size_t>(o - start);
+    return i;
 }
 
 // The start of a line decides how it goes on: its first ten bytes, or a
@@ -59,7 +118,7 @@ void LineAligner::EmitPadded(bool finished_by_lf) {
 void LineAligner::StartLine(std::string_view head) {
     Marker marker = Marker::kNone;
     if (head.size() == kMarkerSize && head[0] == '<' && head[1] == '[') {
-        if (head == "<[left__]>")  // the usual line, as the scanner writes it
+        if (head == kLeftMarker)  // the usual line, as the scanner writes it
             marker = Marker::kLeft;
         else if (IsMarker(head, "<[center]>"))
             marker = Marker::kCenter;
@@ -106,19 +165,10 @@ void LineAligner::Write(std::string_view bytes) {
                 bytes.remove_prefix(take);
                 break;
             }
-            case State::kCopy: {
-                const std::size_t lf = bytes.find('\n');
-                if (lf == std::string_view::npos) {
-                    pending_.append(bytes);
-                    bytes = {};
-                } else {
-                    pending_.append(bytes.substr(0, lf));
-                    pending_ += "\r\n";
-                    bytes.remove_prefix(lf + 1);
-                    state_ = State::kHead;
-                }
+            case State::kCopy:
+                bytes.remove_prefix(CopyLines(bytes));
+                if (pending_size_ >= kFlushAt) Flush();
                 break;
-            }
             case State::kMeasure: {
                 const std::size_t want = static_cast<std::size_t>(width_ + 1) - measure_.size();
                 const std::size_t lf = bytes.substr(0, want).find('\n');
@@ -138,7 +188,7 @@ void LineAligner::Write(std::string_view bytes) {
             }
         }
     }
-    if (pending_.size() >= kFlushAt) Flush();
+    if (pending_size_ >= kFlushAt) Flush();
 }
 
 void LineAligner::Finish() {
@@ -154,9 +204,27 @@ void LineAligner::Finish() {
     Flush();
 }
 
+// Room for n more bytes of final text, at the end of what is pending.
+char* LineAligner::Room(std::size_t n) {
+    if (pending_capacity_ - pending_size_ < n) {
+        const std::size_t capacity = std::max(2 * pending_capacity_, pending_size_ + n);
+        std::unique_ptr<char[]> bigger(new char[capacity]);
+        if (pending_size_) std::memcpy(bigger.get(), pending_.get(), pending_size_);
+        pending_ = std::move(bigger);
+        pending_capacity_ = capacity;
+    }
+    return pending_.get() + pending_size_;
+}
+
+void LineAligner::Put(std::string_view bytes) {
+    if (bytes.empty()) return;
+    std::memcpy(Room(bytes.size()), bytes.data(), bytes.size());
+    pending_size_ += bytes.size();
+}
+
 void LineAligner::Flush() {
-    if (!pending_.empty()) out_.Write(pending_);
-    pending_.clear();
+    if (pending_size_) out_.Write(std::string_view(pending_.get(), pending_size_));
+    pending_size_ = 0;
 }
 
 }  // namespace vorlax

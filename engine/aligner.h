@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -25,9 +26,12 @@ private:
     enum class State { kHead, kCopy, kMeasure };
     enum class Marker { kNone, kLeft, kCenter, kRight };
 
+    std::size_t CopyLines(std::string_view bytes);
     void StartLine(std::string_view head);
     void EmitUnaligned(std::string_view line);
     void EmitPadded(bool finished_by_lf);
+    char* Room(std::size_t n);
+    void Put(std::string_view bytes);
     void Flush();
 
     const long long width_;  // Column, taken as 1 when below 1
@@ -37,7 +41,10 @@ private:
     bool center_ = false;
     std::string head_;     // the first bytes of a line, up to a marker's 10
     std::string measure_;  // a centred or right-aligned line, up to Column + 1 bytes
-    std::string pending_;  // final text not yet handed on
+    // Final text not yet handed on.
+    std::unique_ptr<char[]> pending_;
+    std::size_t pending_size_ = 0;
+    std::size_t pending_capacity_ = 0;
 };
 
 }  // namespace vorlax

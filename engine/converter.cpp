@@ -169,27 +169,67 @@ struct TagIndex {
     }
     constexpr const TagName* FindWord(const char* text, std::size_t n) const {
         if (n > kLongestTagWord) return nullptr;
-        const TagWord w = PackWord(text, n);
+        return FindPacked(PackWord(text, n));
+    }
+    constexpr const TagName* FindPacked(const TagWord& w) const {
         for (std::size_t at = w.Hash() & (kSlots - 1); entry[at] >= 0; at = (at + 1) & (kSlots - 1))
             if (word[at] == w) return &kTagTable[entry[at]];
         return nullptr;
     }
 };
 constexpr TagIndex kTagIndex;
+
+
 static_assert(kTagIndex.Find("p ")->tag == Tag::Paragraph);
 static_assert(kTagIndex.Find("/BlockQuote x ")->tag == Tag::Block);
 static_assert(kTagIndex.Find("pre") == nullptr && kTagIndex.Find("P/ ") == nullptr);
 static_assert(kTagIndex.Find(std::string_view("td")) && kTagIndex.Find(std::string_view("a x")) &&
               !kTagIndex.Find(std::string_view("b\0")) && !kTagIndex.Find(std::string_view("")));
 
-// The table entry for a tag text (NUL-terminated with its final space, or
-// the bytes between "<" and ">"): the first word decides, and "A" must go on
-// with " HREF" to start a link.
+// The entry whose first word is the first word of `text`, the bytes between
+// "<" and ">", where `readable` bytes can be read from its start (more than
+// the text may hold).
+const TagName* FindFirstWord(std::string_view text, std::size_t readable) {
+#if defined(__SSE2__)
+    if (readable >= 16) {
+        // The word is found, lower-cased and packed sixteen bytes at a time.
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data()));
+        const unsigned ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(
+            _mm_cmpeq_epi8(v, _mm_set1_epi8(' ')), _mm_cmpeq_epi8(v, _mm_setzero_si128()))));
+        const std::size_t n = std::min<std::size_t>(
+            ends ? static_cast<std::size_t>(__builtin_ctz(ends)) : 16, text.size());
+        // A word ended by a NUL matches no name.
+        if (n > kLongestTagWord || (n < text.size() && text[n] == '\0')) return nullptr;
+        // 'A'..'Z' are the bytes that land below 26 when 'A' is taken away.
+        const __m128i letters = _mm_sub_epi8(v, _mm_set1_epi8('A'));
+        const __m128i upper = _mm_cmpeq_epi8(_mm_min_epu8(letters, _mm_set1_epi8(25)), letters);
+        const __m128i index = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+        const __m128i in_word = _mm_cmpgt_epi8(_mm_set1_epi8(static_cast<char>(n)), index);
+        const __m128i word =
+            _mm_and_si128(_mm_or_si128(v, _mm_and_si128(upper, _mm_set1_epi8(0x20))), in_word);
+        std::uint64_t halves[2];
+        std::memcpy(halves, &word, sizeof halves);  // byte i at bits 8i, as PackWord has it
+        return kTagIndex.FindPacked(TagWord{halves[0], halves[1]});
+    }
+#endif
+    static_cast<void>(readable);
+    return kTagIndex.Find(text);
+}
+
+// "A" must go on with " HREF" to start a link.
 template <typename Text>
-const TagName* FindTag(Text text) {
-    const TagName* match = kTagIndex.Find(text);
+const TagName* CheckLink(const TagName* match, Text text) {
     if (match && match->tag == Tag::LinkStart && !StartsWithNoCase(text, match->name)) return nullptr;
     return match;
+}
+
+// The table entry for a tag text, NUL-terminated with its final space: the
+// first word decides.
+const TagName* FindTag(const char* text) { return CheckLink(kTagIndex.Find(text), text); }
+
+// The same for the bytes between "<" and ">", as FindFirstWord takes them.
+const TagName* FindTag(std::string_view text, std::size_t readable) {
+    return CheckLink(FindFirstWord(text, readable), text);
 }
 
 // Bytes the scanner writes as they stand: all but white space, "<", "&" and
@@ -436,30 +476,37 @@ void Converter::ScanDocument(WorkInput& in, WorkOutput& out) {
 }
 
 void Converter::ReadTag() {
-    char* buf = st_.tag;
-    {
-        // The usual tag, whole in the input at hand and without line breaks,
-        // 0xFF, comment or META start, is copied in one piece.
-        const std::string_view ahead = in_->Ahead();
-        const std::size_t reach = std::min<std::size_t>(ahead.size(), ConversionState::kTagSize - 1);
-        const std::size_t n = SpanWithout<'>', '\r', '\n', '\xFF'>(ahead.data(), reach);
-        if (n < reach && ahead[n] == '>') {
-            const std::string_view text = ahead.substr(0, n);
-            const bool plain = !(n >= 2 && text[0] == '!' && text[1] == '-') &&
-                               !StartsWithNoCase(text, "META");
-            if (plain) {
-                in_->Skip(n + 1);
-                // Looked up before it is copied: a tag without an action is only stepped over.
-                const TagName* match = FindTag(text);
-                if (!match || !Acts(static_cast<int>(match->tag))) return;
-                std::memcpy(buf, text.data(), n);
-                buf[n] = ' ';
-                buf[n + 1] = '\0';
-                Dispatch(static_cast<int>(match->tag), buf);
-                return;
-            }
+    // The usual tag, whole in the input at hand and without line breaks or
+    // 0xFF, is looked up where it lies and copied only when it acts.
+    const std::string_view ahead = in_->Ahead();
+    const std::size_t reach = std::min<std::size_t>(ahead.size(), ConversionState::kTagSize - 1);
+    const std::size_t n = SpanWithout<'>', '\r', '\n', '\xFF'>(ahead.data(), reach);
+    if (n < reach && ahead[n] == '>') {
+        const std::string_view text = ahead.substr(0, n);
+        // No name in the table begins a comment or a META tag.
+        if (const TagName* match = FindTag(text, ahead.size())) {
+            in_->Skip(n + 1);
+            if (!Acts(static_cast<int>(match->tag))) return;
+            char* buf = st_.tag;
+            std::memcpy(buf, text.data(), n);
+            buf[n] = ' ';
+            buf[n + 1] = '\0';
+            Dispatch(static_cast<int>(match->tag), buf);
+            return;
+        }
+        const bool comment = n >= 2 && text[0] == '!' && text[1] == '-';
+        if (!comment && !StartsWithNoCase(text, "META")) {
+            in_->Skip(n + 1);
+            return;
         }
     }
+    ReadTagSlowly();
+}
+
+// A tag read a byte at a time: it may hold line breaks, run past the input
+// at hand, end with the input, or open a comment or a META tag.
+void Converter::ReadTagSlowly() {
+    char* buf = st_.tag;
     int stop = -1;
     int i = 0;
     while (i < ConversionState::kTagSize) {
@@ -555,7 +602,7 @@ void Converter::ReadReference() {
 // Tags
 
 void Converter::HandleTag(char* text) {
-    const TagName* match = FindTag<const char*>(text);
+    const TagName* match = FindTag(text);
     if (match) Dispatch(static_cast<int>(match->tag), text);
 }
 

@@ -74,6 +74,7 @@ private:
     // Scanner.
     bool Aborted() const { return abort_.load(std::memory_order_relaxed); }
     void ReadTag();
+    void ReadTagSlowly();
     void ReadReference();
     void SkipComment();
     void SkipMetaTag();
