@@ -14,7 +14,13 @@ namespace vorlax {
 namespace {
 
 constexpr std::size_t kMarkerSize = 10;
-constexpr std::size_t kFlushAt = 1 << 16;
+constexpr std::size_t kFlushAt = 1 << 14;
+// The most input the line copy takes at once, and the room it needs for it:
+// at worst every byte is an LF, and whole sixteen-byte blocks are stored.
+constexpr std::size_t kSlice = 1 << 11;
+constexpr std::size_t kSliceRoom = 2 * kSlice + 16;
+// The pending text's buffer, allocated once: it is handed on before it would overflow.
+constexpr std::size_t kPendingCapacity = kFlushAt + kSliceRoom;
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
 
@@ -72,8 +78,12 @@ void LineAligner::EmitPadded(bool finished_by_lf) {
     }
     const std::size_t pad =
         static_cast<std::size_t>(center_ ? (width_ - len) / 2 + 1 : (width_ - len) + 1);
-    std::memset(Room(pad), ' ', pad);
-    pending_size_ += pad;
+    for (std::size_t left = pad; left > 0;) {  // a wide Column may ask for more than the room
+        const std::size_t n = std::min(left, kFlushAt);
+        std::memset(Room(n), ' ', n);
+        pending_size_ += n;
+        left -= n;
+    }
     Put(std::string_view(measure_).substr(0, measure_.size() - 1));
     Put(finished_by_lf ? std::string_view("\r\n") : std::string_view(&measure_.back(), 1));
 }
@@ -83,10 +93,9 @@ void LineAligner::EmitPadded(bool finished_by_lf) {
 // the next line opens with the left marker too or is empty. Takes the rest of a line
 // (state kCopy) and returns the bytes it used.
 std::size_t LineAligner::CopyLines(std::string_view bytes) {
-    constexpr std::size_t kSlice = 1 << 15;  // bounds the room asked for at once
     const std::size_t n = std::min(bytes.size(), kSlice);
     const char* p = bytes.data();
-    char* const start = Room(2 * n + 16);  // at worst every byte is an LF
+    char* const start = Room(kSliceRoom);
     char* o = start;
     std::size_t i = 0;
     for (;;) {
@@ -204,22 +213,21 @@ void LineAligner::Finish() {
     Flush();
 }
 
-// Room for n more bytes of final text, at the end of what is pending.
+// Room for n more bytes of final text (at most kPendingCapacity), at the end
+// of what is pending.
 char* LineAligner::Room(std::size_t n) {
-    if (pending_capacity_ - pending_size_ < n) {
-        const std::size_t capacity = std::max(2 * pending_capacity_, pending_size_ + n);
-        std::unique_ptr<char[]> bigger(new char[capacity]);
-        if (pending_size_) std::memcpy(bigger.get(), pending_.get(), pending_size_);
-        pending_ = std::move(bigger);
-        pending_capacity_ = capacity;
-    }
+    if (!pending_) pending_.reset(new char[kPendingCapacity]);
+    if (kPendingCapacity - pending_size_ < n) Flush();
     return pending_.get() + pending_size_;
 }
 
 void LineAligner::Put(std::string_view bytes) {
-    if (bytes.empty()) return;
-    std::memcpy(Room(bytes.size()), bytes.data(), bytes.size());
-    pending_size_ += bytes.size();
+    while (!bytes.empty()) {
+        const std::size_t n = std::min(bytes.size(), kFlushAt);
+        std::memcpy(Room(n), bytes.data(), n);
+        pending_size_ += n;
+        bytes.remove_prefix(n);
+    }
 }
 
 void LineAligner::Flush() {

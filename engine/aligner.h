@@ -44,7 +44,6 @@ private:
     // Final text not yet handed on.
     std::unique_ptr<char[]> pending_;
     std::size_t pending_size_ = 0;
-    std::size_t pending_capacity_ = 0;
 };
 
 }  // namespace vorlax

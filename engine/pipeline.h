@@ -23,9 +23,12 @@ int ChooseInputCode(const Options& options, std::string_view sample);
 // so the raw source never needs to seek (standard input cannot).
 class StreamConversion {
 public:
-    // `window` sizes the working buffers; any size gives the same bytes.
+    // `window` sizes the working buffers; any size gives the same bytes. The
+    // default keeps a conversion's buffers together small (about 110 KB), so
+    // that freeing them does not make the C library give the memory back to
+    // the system, only to fault it in again for the next document.
     StreamConversion(const Options& options, ByteSource& raw, ByteSink& out,
-                     const std::atomic<bool>& abort, std::size_t window = 1 << 16);
+                     const std::atomic<bool>& abort, std::size_t window = 1 << 14);
     ~StreamConversion();
 
     // Reads the first bytes of the input, as many as detection looks at.
