@@ -110,8 +110,7 @@ struct TagWord {
     std::uint64_t low = 0, high = 0;
     constexpr bool operator==(const TagWord&) const = default;
     constexpr std::size_t Hash() const {
-        const std::uint64_t h = (low ^ (high * 0x9E3779B97F4A7C15ull)) * 0xFF51AFD7ED558CCDull;
-        return static_cast<std::size_t>(h >> 40);
+        return static_cast<std::size_t>(((low ^ (high << 5)) * 0x9E3779B97F4A7C15ull) >> 56);
     }
 };
 
@@ -486,12 +485,17 @@ void Converter::ReadTag() {
         // No name in the table begins a comment or a META tag.
         if (const TagName* match = FindTag(text, ahead.size())) {
             in_->Skip(n + 1);
-            if (!Acts(static_cast<int>(match->tag))) return;
-            char* buf = st_.tag;
-            std::memcpy(buf, text.data(), n);
-            buf[n] = ' ';
-            buf[n + 1] = '\0';
-            Dispatch(static_cast<int>(match->tag), buf);
+            const int tag = static_cast<int>(match->tag);
+            if (!Acts(tag)) return;
+            // Only the actions that read attributes are given the tag's text.
+            char* buf = nullptr;
+            if (ReadsText(tag)) {
+                buf = st_.tag;
+                std::memcpy(buf, text.data(), n);
+                buf[n] = ' ';
+                buf[n + 1] = '\0';
+            }
+            Dispatch(tag, buf);
             return;
         }
         const bool comment = n >= 2 && text[0] == '!' && text[1] == '-';
@@ -614,6 +618,19 @@ bool Converter::Acts(int tag) const {
         case Tag::LinkEnd: return opt_.SWlink != 0;
         case Tag::Image: return opt_.SWimage == 1;
         default: return true;
+    }
+}
+
+// Whether a tag's action reads its text (the attributes).
+bool Converter::ReadsText(int tag) {
+    switch (static_cast<Tag>(tag)) {
+        case Tag::Div:
+        case Tag::Paragraph:
+        case Tag::Rule:
+        case Tag::Heading:
+        case Tag::Image:
+        case Tag::LinkStart: return true;
+        default: return false;
     }
 }
 

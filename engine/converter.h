@@ -83,6 +83,7 @@ private:
     // Tags.
     void HandleTag(char* text);
     bool Acts(int tag) const;
+    static bool ReadsText(int tag);
     void Dispatch(int tag, char* text);
     void PushAlign(char kind, char value);
     void RemoveAlign(char kind);

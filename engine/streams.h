@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -82,6 +83,28 @@ private:
     std::unique_ptr<char[]> buf_;  // with a source: the bytes at hand and kKeep before them
 };
 
+// memcpy for the short pieces the scanner writes (markers, words, a few
+// spaces), without a library call: two overlapping word copies cover them.
+inline void CopyBytes(char* to, const char* from, std::size_t n) {
+    if (n >= 8 && n <= 16) {
+        std::uint64_t head, tail;
+        std::memcpy(&head, from, 8);
+        std::memcpy(&tail, from + n - 8, 8);
+        std::memcpy(to, &head, 8);
+        std::memcpy(to + n - 8, &tail, 8);
+    } else if (n >= 4 && n < 8) {
+        std::uint32_t head, tail;
+        std::memcpy(&head, from, 4);
+        std::memcpy(&tail, from + n - 4, 4);
+        std::memcpy(to, &head, 4);
+        std::memcpy(to + n - 4, &tail, 4);
+    } else if (n < 4) {
+        for (std::size_t i = 0; i < n; ++i) to[i] = from[i];
+    } else {
+        std::memcpy(to, from, n);
+    }
+}
+
 class WorkOutput {
 public:
     // Bytes kept before the write position: more than the longest take-back.
@@ -107,7 +130,7 @@ public:
     }
     void Put(std::string_view s) {
         if (cap_ - pos_ < s.size()) MakeRoom(s.size());
-        std::memcpy(buf_.get() + pos_, s.data(), s.size());
+        CopyBytes(buf_.get() + pos_, s.data(), s.size());
         pos_ += s.size();
         if (pos_ > size_) size_ = pos_;
     }
