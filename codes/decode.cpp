@@ -93,18 +93,27 @@ HighByteCounts CountHighBytes(std::string_view sample) {
 #if defined(__SSE2__)
     // Sixteen bytes at a time. With the high bit flipped, a signed compare
     // sees 0x80..0x9F as 0..31, 0xA1..0xDF as 33..95 and 0xE0..0xFF as 96..127.
-    for (; i + 16 <= n; i += 16) {
-        const __m128i v = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)),
-                                        _mm_set1_epi8(static_cast<char>(0x80)));
-        const __m128i low = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(-1)),
-                                          _mm_cmplt_epi8(v, _mm_set1_epi8(32)));
-        const __m128i top = _mm_cmpgt_epi8(v, _mm_set1_epi8(95));
-        const __m128i inner = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(32)),
-                                            _mm_cmplt_epi8(v, _mm_set1_epi8(96)));
-        counts.outer += static_cast<std::size_t>(__builtin_popcount(
-            static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(low, top)))));
-        counts.inner += static_cast<std::size_t>(
-            __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(inner))));
+    // Each lane counts its hits (a hit is -1, so it is subtracted) for up to
+    // 255 blocks; then the lanes are summed.
+    while (n - i >= 16) {
+        __m128i outer = _mm_setzero_si128(), inner = _mm_setzero_si128();
+        for (int blocks = 0; blocks < 255 && n - i >= 16; ++blocks, i += 16) {
+            const __m128i v = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)),
+                                            _mm_set1_epi8(static_cast<char>(0x80)));
+            const __m128i low = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(-1)),
+                                              _mm_cmplt_epi8(v, _mm_set1_epi8(32)));
+            const __m128i top = _mm_cmpgt_epi8(v, _mm_set1_epi8(95));
+            outer = _mm_sub_epi8(outer, _mm_or_si128(low, top));
+            inner = _mm_sub_epi8(inner, _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(32)),
+                                                      _mm_cmplt_epi8(v, _mm_set1_epi8(96))));
+        }
+        auto sum = [](__m128i lanes) {
+            const __m128i halves = _mm_sad_epu8(lanes, _mm_setzero_si128());
+            return static_cast<std::size_t>(_mm_cvtsi128_si32(halves)) +
+                   static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_unpackhi_epi64(halves, halves)));
+        };
+        counts.outer += sum(outer);
+        counts.inner += sum(inner);
     }
 #endif
     for (; i < n; ++i) {

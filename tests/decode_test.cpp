@@ -108,6 +108,8 @@ TEST(DetectInputCode, Steps) {
         {times("\xDF", 40) + times("\xE0", 11) + " ", 2, "one S byte more"},
         {times(" ", 30) + times("\xC0", 7) + "\x80\x9F" + times(" ", 16), 2, "0x80 and 0x9F are S bytes"},
         {times(" ", 30) + times("\xC0", 8) + "\x80\x9F" + times(" ", 16), 3, "one H byte more"},
+        {times("\xB1", 12000) + times("\x81", 3000) + " ", 3, "S = 3000, H = 12000"},
+        {times("\xB1", 12000) + times("\x81", 3001) + " ", 2, "S = 3001, H = 12000"},
     };
     for (const Detect& c : cases) EXPECT_EQ(vorlax::DetectInputCode(c.input), c.code) << c.what;
 }
