@@ -124,12 +124,48 @@ HighByteCounts CountHighBytes(std::string_view sample) {
     return counts;
 }
 
+constexpr std::uint16_t JisCodeToSjis(std::uint16_t jis) {
+    const std::int16_t j1 = static_cast<std::int16_t>(jis >> 8);
+    const std::int16_t j2 = static_cast<std::int16_t>(jis & 0xFF);
+    std::int16_t s2 = static_cast<std::int16_t>(j2 + ((j1 & 1) ? 0x1F : 0x7D));
+    if (s2 >= 0x7F) ++s2;
+    std::int16_t s1 = static_cast<std::int16_t>(((j1 - 0x21) >> 1) + 0x81);
+    if (s1 > 0x9F) s1 = static_cast<std::int16_t>(s1 + 0x40);
+    return static_cast<std::uint16_t>(s1 * 256 + s2);
+}
+
+// JisCodeToSjis in two tables: the lead byte depends on the first JIS byte
+// alone, the trail byte on the second and the first's parity. Lookups keep
+// the decoders free of branches that random kanji would mispredict.
+struct JisTables {
+    Byte lead[128];
+    Byte trail[2][128];
+    constexpr JisTables() : lead(), trail() {
+        for (int j = 0; j < 128; ++j) {
+            lead[j] = static_cast<Byte>(JisCodeToSjis(static_cast<std::uint16_t>(j << 8 | 0x21)) >> 8);
+            for (int parity = 0; parity < 2; ++parity)
+                trail[parity][j] = static_cast<Byte>(
+                    JisCodeToSjis(static_cast<std::uint16_t>((0x20 + parity) << 8 | j)) & 0xFF);
+        }
+    }
+};
+constexpr JisTables kJisTables;
+
+constexpr bool TablesMatch() {
+    for (int b = 0; b < 128; ++b)
+        for (int c = 0; c < 128; ++c) {
+            const std::uint16_t s = JisCodeToSjis(static_cast<std::uint16_t>(b << 8 | c));
+            if (kJisTables.lead[b] != (s >> 8) || kJisTables.trail[b & 1][c] != (s & 0xFF)) return false;
+        }
+    return true;
+}
+static_assert(TablesMatch());
+
 // The two bytes of a JIS code as Shift-JIS, lead byte first.
 inline Byte* PutJis(Byte* o, Byte b, Byte c) {
-    const std::uint16_t s = JisToSjis(static_cast<std::uint16_t>((b & 0x7F) << 8 | (c & 0x7F)));
-    *o++ = static_cast<Byte>(s >> 8);
-    *o++ = static_cast<Byte>(s & 0xFF);
-    return o;
+    o[0] = kJisTables.lead[b & 0x7F];
+    o[1] = kJisTables.trail[b & 1][c & 0x7F];
+    return o + 2;
 }
 
 // The bytes of a code point by the emission rule.
@@ -334,15 +370,7 @@ std::size_t SignatureLength(int code, const Byte* p, std::size_t n, bool last) {
 
 }  // namespace
 
-std::uint16_t JisToSjis(std::uint16_t jis) {
-    const std::int16_t j1 = static_cast<std::int16_t>(jis >> 8);
-    const std::int16_t j2 = static_cast<std::int16_t>(jis & 0xFF);
-    std::int16_t s2 = static_cast<std::int16_t>(j2 + ((j1 & 1) ? 0x1F : 0x7D));
-    if (s2 >= 0x7F) ++s2;
-    std::int16_t s1 = static_cast<std::int16_t>(((j1 - 0x21) >> 1) + 0x81);
-    if (s1 > 0x9F) s1 = static_cast<std::int16_t>(s1 + 0x40);
-    return static_cast<std::uint16_t>(s1 * 256 + s2);
-}
+std::uint16_t JisToSjis(std::uint16_t jis) { return JisCodeToSjis(jis); }
 
 bool Utf8TextToCP932(std::string_view utf8, std::string& out) {
     const Byte* p = reinterpret_cast<const Byte*>(utf8.data());
