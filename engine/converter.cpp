@@ -309,7 +309,7 @@ void Converter::PutString(const char* s) {
     for (; *s; ++s) PutChar(static_cast<unsigned char>(*s));
 }
 
-void Converter::PutSpace() {
+inline void Converter::PutSpace() {
     const long long pos = Pos();
     if (pos == 0) return;
     if (pos == st_.last_space && opt_.SWspcut != 0 && !st_.pre_mode) return;
@@ -396,6 +396,10 @@ void Converter::ScanDocument(WorkInput& in, WorkOutput& out) {
     in.Rewind();
     while (!Aborted()) {
         const int c = in.Get();
+        if (c == '<') {  // the most frequent case, taken before the switch's jump
+            ReadTag();
+            continue;
+        }
         if (c == WorkInput::kEnd) break;
         switch (c) {
             case '\t':
