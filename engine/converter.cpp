@@ -177,8 +177,6 @@ struct TagIndex {
     }
 };
 constexpr TagIndex kTagIndex;
-
-
 static_assert(kTagIndex.Find("p ")->tag == Tag::Paragraph);
 static_assert(kTagIndex.Find("/BlockQuote x ")->tag == Tag::Block);
 static_assert(kTagIndex.Find("pre") == nullptr && kTagIndex.Find("P/ ") == nullptr);

@@ -84,6 +84,23 @@ TEST(Scanner, TagReader) {
     });
 }
 
+// A tag is looked up sixteen bytes at a time where that many bytes follow
+// its "<", and a byte at a time near the end of the input: both give the
+// same action.
+TEST(Scanner, TagLookupNearTheEndAndAwayFromIt) {
+    using namespace std::string_literals;
+    const std::string tags[] = {
+        "<p>", "<P ALIGN=right>", "<pRe>", "</Pre>", "<li>", "<Td>", "<tr x>", "<h6>", "</H6>",
+        "<hr>", "<br>", "<dd>", "<dt>", "<a href=x>", "<A name=y>", "<a>", "</a>", "<img>",
+        "</BLOCKQUOTE>", "</BLOCKQUOTEX>", "<blockquote >", "<ul><li>", "<ol><li>",
+        "<span>", "<p\0>"s, "<\0p>"s, "<p\0 >"s, "<>", "< p>", "<div align=center>",
+    };
+    const std::string far = "<!--" + std::string(40, '-') + "-->";  // adds nothing
+    const Options o = With({{"SWlink", 1}, {"SWimage", 1}});
+    for (const std::string& tag : tags)
+        EXPECT_EQ(Visible(Scan(o, tag + "x" + far)), Visible(Scan(o, tag + "x"))) << tag;
+}
+
 TEST(Scanner, PreformattedText) {
     RunScanCases({
         {"PRE followed by a line break", "<PRE>\na  b\nc</PRE>d", {},
