@@ -441,20 +441,36 @@ void Converter::ScanDocument(WorkInput& in, WorkOutput& out) {
             default:
                 if (opt_.SWqk == 1) {
                     PutChar(static_cast<unsigned char>(c));
-                    // Single-byte characters that still fit on the line go out in
-                    // one piece; the byte that reaches the width wraps on its own.
+                    if (st_.lead_byte_pending) {
+                        // The trail byte of the double-byte character that opened the run.
+                        const std::string_view next = in.Ahead();
+                        if (next.empty() || !kOrdinary[static_cast<unsigned char>(next[0])]) break;
+                        PutChar(static_cast<unsigned char>(next[0]));
+                        in.Skip(1);
+                    }
+                    // Characters that still fit on the line go out in one piece, a
+                    // double-byte one only with its trail byte at hand; the character
+                    // that reaches the width wraps on its own.
                     const long long width = opt_.Column < 1 ? 1 : opt_.Column;
-                    if (st_.lead_byte_pending || st_.column >= width) break;
                     const std::string_view ahead = in.Ahead();
-                    const std::size_t room = static_cast<std::size_t>(width - st_.column);
-                    const std::size_t reach = std::min(ahead.size(), room);
+                    long long column = st_.column;
                     std::size_t n = 0;
-                    while (n < reach && static_cast<unsigned char>(ahead[n]) < 0x80 &&
-                           kOrdinary[static_cast<unsigned char>(ahead[n])])
-                        ++n;
+                    while (n < ahead.size() && kOrdinary[static_cast<unsigned char>(ahead[n])]) {
+                        if (!IsLeadByte(static_cast<unsigned char>(ahead[n]))) {
+                            if (column >= width) break;
+                            ++n;
+                            ++column;
+                        } else {
+                            if (column >= width - 1 || n + 1 == ahead.size() ||
+                                !kOrdinary[static_cast<unsigned char>(ahead[n + 1])])
+                                break;
+                            n += 2;
+                            column += 2;
+                        }
+                    }
                     out.Put(ahead.substr(0, n));
                     in.Skip(n);
-                    st_.column += static_cast<long long>(n);
+                    st_.column = column;
                 } else {
                     // Without the wrap, a run of ordinary bytes goes out in one piece,
                     // with the single spaces between its words: after a word a space

@@ -141,6 +141,12 @@ TEST(LineShaping, SpacesLineStartsAndWrap) {
          "a\n{L}b\n"},
         {"Column 1 with double-byte text", "\x88\x9F\x88\x9F", {{"SWqk", 1}, {"Column", 1}},
          "\n{L}\x88\x9F\n{L}\x88\x9F\n"},
+        {"double-byte text wraps two columns at a time", "\x82\xA0\x82\xA2\x82\xA4\x82\xA6\x82\xA8",
+         {{"SWqk", 1}, {"Column", 5}}, "\x82\xA0\x82\xA2\n{L}\x82\xA4\x82\xA6\n{L}\x82\xA8\n"},
+        {"single and double bytes mixed", "a\x82\xA0" "b\x82\xA2" "cd\x82\xA4",
+         {{"SWqk", 1}, {"Column", 4}}, "a\x82\xA0" "b\n{L}\x82\xA2" "cd\n{L}\x82\xA4\n"},
+        {"a lead byte before a tag", "\x82\xA0\x82<br>x", {{"SWqk", 1}, {"Column", 10}},
+         "\x82\xA0\x82\n{L}x\n"},
     });
 }
 
