@@ -27,18 +27,4 @@ inline std::size_t SpanWithout(const char* p, std::size_t n) {
     return n;
 }
 
-// The length of the leading run of p[0..n) made of bytes below 0x80.
-inline std::size_t SpanAscii(const char* p, std::size_t n) {
-    std::size_t i = 0;
-#if defined(__SSE2__)
-    for (; i + 16 <= n; i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        if (const int mask = _mm_movemask_epi8(v)) return i + static_cast<std::size_t>(__builtin_ctz(mask));
-    }
-#endif
-    for (; i < n; ++i)
-        if (static_cast<unsigned char>(p[i]) >= 0x80) return i;
-    return n;
-}
-
 }  // namespace vorlax

@@ -16,9 +16,9 @@ namespace {
 constexpr std::size_t kMarkerSize = 10;
 constexpr std::size_t kFlushAt = 1 << 14;
 // The most input the line copy takes at once, and the room it needs for it:
-// at worst every byte is an LF, and whole sixteen-byte blocks are stored.
+// at worst every byte is an LF, written as two.
 constexpr std::size_t kSlice = 1 << 11;
-constexpr std::size_t kSliceRoom = 2 * kSlice + 16;
+constexpr std::size_t kSliceRoom = 2 * kSlice;
 // The pending text's buffer, allocated once: it is handed on before it would overflow.
 constexpr std::size_t kPendingCapacity = kFlushAt + kSliceRoom;
 
@@ -33,9 +33,9 @@ bool IsMarker(std::string_view head, const char* marker) {
 constexpr std::string_view kLeftMarker = "<[left__]>";
 
 // Copies p[0..n) up to its first LF to o and returns the LF's position, or n
-// when there is none. Whole sixteen-byte blocks are stored where there is
-// SSE2, so o must have room for n + 16 bytes; what lies beyond the LF's
-// position there is left undefined.
+// when there is none. Where there is SSE2 the copy goes in sixteen-byte
+// blocks, never past o + n: bytes after the LF's position may be written too,
+// for the caller to write over.
 inline std::size_t CopyUpToLf(const char* p, std::size_t n, char* o) {
     std::size_t i = 0;
 #if defined(__SSE2__)
