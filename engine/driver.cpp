@@ -31,8 +31,10 @@ namespace {
 // The input file, read in blocks; the abort request ends it early.
 class FileSource final : public ByteSource {
 public:
-    FileSource(std::FILE* file, const std::atomic<bool>& abort) : file_(file), abort_(abort) {}
+    FileSource(std::FILE* file, const std::atomic<bool>& abort, ConversionReport& report)
+        : file_(file), abort_(abort), report_(report) {}
     std::size_t Read(char* buf, std::size_t capacity) override {
+        report_.BeforeBlock();
         if (abort_.load(std::memory_order_relaxed)) return 0;
         return std::fread(buf, 1, capacity, file_);
     }
@@ -40,6 +42,7 @@ public:
 private:
     std::FILE* file_;
     const std::atomic<bool>& abort_;
+    ConversionReport& report_;
 };
 
 // The output file; a failed write raises the abort request, so the
@@ -120,7 +123,7 @@ bool FileConversion::CloseOutput(ConversionFiles& files) {
 }
 
 int FileConversion::Run(ConversionFiles& files) {
-    FileSource input(files.input, abort_);
+    FileSource input(files.input, abort_, report_);
     FileSink output(files.output, abort_);
     StreamConversion conversion(options_, input, output, abort_);
 

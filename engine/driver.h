@@ -47,6 +47,10 @@ public:
     virtual bool OpenInEditor(const char* output) = 0;
     // A stage is about to run.
     virtual void StageStarting(Stage stage) { (void)stage; }
+    // A block of input is about to be read: the front end's chance to pause
+    // the conversion between two blocks (it returns when the conversion may
+    // go on; the abort request is tested right after).
+    virtual void BeforeBlock() {}
 
 protected:
     ~ConversionReport() = default;

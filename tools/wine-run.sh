@@ -108,23 +108,31 @@ fi
 # in dialogs renders and measures like on a Japanese system; and no crash
 # dialog.
 prepare_registry() {
-    local faces=("MS Gothic" "MS PGothic" "MS UI Gothic" "ＭＳ ゴシック" "ＭＳ Ｐゴシック"
+    # Fixed-pitch faces go to IPA Gothic, proportional ones (the "P" faces,
+    # MS UI Gothic, the dialog faces) to IPA P Gothic, so texts measure
+    # about as they do on a Japanese system.
+    local faces=("MS Gothic" "ＭＳ ゴシック" "MS PGothic" "MS UI Gothic" "ＭＳ Ｐゴシック"
                  "MS Shell Dlg" "MS Shell Dlg 2")
-    local target=IPAGothic
-    local reg=$prefix/fonts.reg face
+    local reg=$prefix/fonts.reg face target
+    face_target() { case "$1" in "MS Gothic"|"ＭＳ ゴシック") echo IPAGothic ;; *) echo IPAPGothic ;; esac; }
     {
         printf 'Windows Registry Editor Version 5.00\r\n\r\n'
         printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
         for face in "${faces[@]:0:5}"; do
-            printf '"%s"="%s"\r\n' "$face" "$target"
+            printf '"%s"="%s"\r\n' "$face" "$(face_target "$face")"
         done
         printf '\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
         for face in "${faces[@]}"; do
-            printf '"%s"="%s"\r\n' "$face" "$target"
+            printf '"%s"="%s"\r\n' "$face" "$(face_target "$face")"
         done
         # A crashing program must end the run, not wait at a dialog.
         printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n'
         printf '"ShowCrashDialog"=dword:00000000\r\n\r\n'
+        # Without a window manager, Wine draws the window frames itself.
+        if [ "$gui" = 1 ]; then
+            printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n'
+            printf '"Managed"="N"\r\n\r\n'
+        fi
     } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$reg"
     wine regedit /S "$(winepath_of "$reg")"
 }

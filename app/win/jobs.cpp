@@ -1,0 +1,277 @@
+// The three conversion jobs on the worker thread, the pause-and-ask of
+// ConfirmAbort, and the conversion's reports as message boxes.
+#include "app/win/jobs.h"
+
+#include <commctrl.h>
+#include <process.h>
+
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+#include "app/job_steps.h"
+#include "app/shared_options.h"
+#include "app/win/program.h"
+#include "engine/driver.h"
+
+namespace vorlax::app {
+
+namespace {
+
+// The worker and what the two threads share about it.
+struct Worker {
+    HANDLE thread = nullptr;
+    unsigned id = 0;
+    // Raised by a confirmed abort or a stream error, cleared by every job.
+    std::atomic<bool> abort{false};
+    // The main thread wants the worker to hold still while it asks.
+    std::atomic<bool> pause{false};
+    HANDLE paused = nullptr;   // set by the worker when it holds still
+    HANDLE resume = nullptr;   // set by the main thread to let it go on
+    // ConfirmAbort is running (its question box pumps messages).
+    bool confirming = false;
+    // The job state of the editor launch.
+    EditorLaunch editor;
+    // The newest progress line and whether the main window was told.
+    std::mutex line_lock;
+    std::string line;
+    std::atomic<bool> line_posted{false};
+};
+
+Worker& TheWorker() {
+    static Worker worker;
+    return worker;
+}
+
+// Called by the worker between two blocks of input and before its own
+// message boxes: holds still while the main thread asks about an abort.
+void PollPause() {
+    Worker& w = TheWorker();
+    if (!w.pause.load()) return;
+    SetEvent(w.paused);
+    WaitForSingleObject(w.resume, INFINITE);
+}
+
+// Waits for one of the handles while handling the messages other threads
+// send to this one (a message box the worker shows, owned by the main
+// window, sends some); posted messages stay queued. The index of the handle.
+DWORD WaitHandlingSentMessages(DWORD count, const HANDLE* handles) {
+    for (;;) {
+        const DWORD r = MsgWaitForMultipleObjects(count, handles, FALSE, INFINITE, QS_SENDMESSAGE);
+        if (r < WAIT_OBJECT_0 + count) return r - WAIT_OBJECT_0;
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+void PostProgress(const std::string& text) {
+    Worker& w = TheWorker();
+    {
+        std::lock_guard<std::mutex> hold(w.line_lock);
+        w.line = text;
+    }
+    if (!w.line_posted.exchange(true)) PostMessageA(TheProgram().main_window, WM_PROGRESSLINE, 0, 0);
+}
+
+// The conversion's reports: message boxes owned by the main window, the
+// editor launch with its five-file question.
+class WindowReport final : public ConversionReport {
+public:
+    void OpenFailed(const char* path) override { Show(kOpenFailureFormat, path); }
+    void AccessFailed(const char* path) override { Show(kAccessFailureFormat, path); }
+    void PathTooLong(const char* input) override { Show(kPathTooLongFormat, input); }
+    void BeforeBlock() override { PollPause(); }
+
+    bool OpenInEditor(const char* output) override {
+        Program& p = TheProgram();
+        EditorLaunch& launch = TheWorker().editor;
+        std::string command;
+        EditorLaunch::Step step = launch.Next(LoadShared(p.options.SWedit), p.options.Editor, output, command);
+        if (step == EditorLaunch::Step::kTooLong) return false;
+        if (step == EditorLaunch::Step::kAsk) {
+            PollPause();
+            const int answer = MessageBoxA(p.main_window,
+                                           "5個のﾌｧｲﾙをｴﾃﾞｨﾀｰで開きました\nこれ以降のﾌｧｲﾙも開きますか?",
+                                           kCaption, MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND);
+            step = launch.Answer(answer == IDYES);
+        }
+        if (step == EditorLaunch::Step::kLaunch) {
+            WinExec(command.c_str(), SW_SHOWNORMAL);
+            launch.Launched();
+        }
+        return true;
+    }
+
+private:
+    static void Show(const char* format, const char* path) {
+        PollPause();
+        const std::string text = ComposeMessage(format, path);
+        ShowMessage(TheProgram().main_window, text.c_str(), MB_ICONHAND);
+    }
+};
+
+// The file name the file system reports for a path, or "".
+std::string FindLongName(const std::string& path) {
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return {};
+    FindClose(search);
+    const std::string name = found.cFileName;
+    return name.size() < MAX_PATH ? name : std::string();
+}
+
+// The program side of a job.
+class WorkerHost final : public JobHost {
+public:
+    void Progress(const std::string& line) override { PostProgress(line); }
+    int Convert(const std::string& path) override {
+        const Options options = SnapshotOptions(TheProgram().options);
+        return FileConversion(options, TheWorker().abort, report_).ConvertFile(path.c_str());
+    }
+    std::string LongName(const std::string& path) override { return FindLongName(path); }
+    void OpenLaterOutputsInEditor() override { StoreShared(TheProgram().options.SWedit, 1); }
+
+private:
+    WindowReport report_;
+};
+
+// The start of every job.
+void BeginJob(HWND window) {
+    Worker& w = TheWorker();
+    w.editor.Reset();
+    w.abort.store(false);
+    PostMessageA(window, WM_JOBSTATE, 0, 0);
+}
+
+unsigned __stdcall OpenDialogJob(void*) {
+    HWND window = TheProgram().main_window;
+    BeginJob(window);
+    const std::vector<std::string> strings = SelectionStrings(TheProgram().names, kNameBufferSize);
+    if (!strings.empty()) {
+        // A folder first means a folder and names; a root folder cannot be
+        // looked up, and is told by the names that follow it.
+        bool folder;
+        WIN32_FIND_DATAA found;
+        const HANDLE search = FindFirstFileA(strings[0].c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            FindClose(search);
+            folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        } else {
+            folder = SelectionLooksLikeFolder(strings);
+        }
+        WorkerHost host;
+        RunSelection(strings, folder, host);
+    }
+    PostMessageA(window, WM_JOBSTATE, 0, 1);
+    return 1;
+}
+
+unsigned __stdcall DropJob(void* argument) {
+    HDROP drop = static_cast<HDROP>(argument);
+    HWND window = TheProgram().main_window;
+    BeginJob(window);
+    WorkerHost host;
+    const UINT total = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < total; ++i) {
+        char path[MAX_PATH] = "";
+        DragQueryFileA(drop, i, path, MAX_PATH);
+        host.Progress(CountedProgress(i + 1, total, FileNamePart(path)));
+        if (host.Convert(path) == 0) break;
+    }
+    DragFinish(drop);
+    PostMessageA(window, WM_JOBSTATE, 0, 1);
+    return 1;
+}
+
+unsigned __stdcall CommandLineJob(void* argument) {
+    HWND window = static_cast<HWND>(argument);
+    BeginJob(window);
+    const std::vector<std::string>& argv = TheProgram().argv;
+    WorkerHost host;
+    if (IsListForm(argv)) {
+        if (std::FILE* list = std::fopen(argv[2].c_str(), "r")) {
+            RunListFile(list, host);
+            std::fclose(list);
+            DeleteFileA(argv[2].c_str());
+        }
+    } else {
+        RunPathArguments(std::vector<std::string>(argv.begin() + 1, argv.end()), host);
+    }
+    PostMessageA(window, WM_CMDLINEDONE, 0, 0);
+    return 1;
+}
+
+void Start(unsigned(__stdcall* job)(void*), void* argument) {
+    Worker& w = TheWorker();
+    if (!w.paused) w.paused = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (!w.resume) w.resume = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    const uintptr_t thread = _beginthreadex(nullptr, 0, job, argument, 0, &w.id);
+    w.thread = reinterpret_cast<HANDLE>(thread);
+}
+
+void ForgetWorker() {
+    Worker& w = TheWorker();
+    CloseHandle(w.thread);
+    w.thread = nullptr;
+    w.id = 0;
+}
+
+}  // namespace
+
+void StartOpenDialogJob() { Start(OpenDialogJob, nullptr); }
+void StartDropJob(HDROP drop) { Start(DropJob, drop); }
+void StartCommandLineJob(HWND main_window) { Start(CommandLineJob, main_window); }
+
+int ConfirmAbort() {
+    Worker& w = TheWorker();
+    if (!w.thread) return 1;
+    // Its question box pumps messages; a second request meanwhile waits.
+    if (w.confirming) return 0;
+    DWORD code = 0;
+    if (GetExitCodeThread(w.thread, &code) && code == STILL_ACTIVE) {
+        w.confirming = true;
+        // The worker holds still at its next poll, outside any lock of the
+        // runtime, so that the question can be asked safely.
+        w.pause.store(true);
+        const HANDLE handles[2] = {w.paused, w.thread};
+        const DWORD which = WaitHandlingSentMessages(2, handles);
+        w.pause.store(false);
+        if (which == 0) {
+            const int answer = ShowMessage(TheProgram().main_window, "変換処理中です\n変換を中止しますか？",
+                                           MB_YESNO | MB_ICONQUESTION);
+            if (answer != IDYES) {
+                SetEvent(w.resume);
+                w.confirming = false;
+                return 0;
+            }
+            w.abort.store(true);
+            SetEvent(w.resume);
+            WaitHandlingSentMessages(1, &w.thread);
+        }
+        w.confirming = false;
+    }
+    ForgetWorker();
+    return 1;
+}
+
+void WaitForWorker() {
+    Worker& w = TheWorker();
+    if (!w.thread) return;
+    DWORD code = 0;
+    if (GetExitCodeThread(w.thread, &code) && code == STILL_ACTIVE) WaitHandlingSentMessages(1, &w.thread);
+    ForgetWorker();
+}
+
+void ShowPendingProgress(HWND status_bar) {
+    Worker& w = TheWorker();
+    w.line_posted.store(false);
+    std::string text;
+    {
+        std::lock_guard<std::mutex> hold(w.line_lock);
+        text = w.line;
+    }
+    SendMessageA(status_bar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+}  // namespace vorlax::app

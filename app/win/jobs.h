@@ -1,0 +1,25 @@
+// Conversion jobs on the worker thread, and the main window's way of ending
+// one. At most one job runs at a time.
+#pragma once
+
+#include <windows.h>
+
+namespace vorlax::app {
+
+// Start a job; the main window calls these only after ConfirmAbort gave 1.
+void StartOpenDialogJob();
+void StartDropJob(HDROP drop);
+void StartCommandLineJob(HWND main_window);
+
+// 1 when no job runs any more: none was running, or the user chose to stop
+// it and it has ended. 0 when the user let it run.
+int ConfirmAbort();
+
+// Waits for the worker to end (after the command-line job said it is done)
+// and forgets it.
+void WaitForWorker();
+
+// The newest progress line, for the main window to show.
+void ShowPendingProgress(HWND status_bar);
+
+}  // namespace vorlax::app

@@ -1,0 +1,197 @@
+// The main window: a small dialog-based window with a menu, a status bar
+// along the top and the drop hint; menu commands, drops and the worker's
+// messages become actions here.
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <optional>
+
+#include "app/placement.h"
+#include "app/registry.h"
+#include "app/shared_options.h"
+#include "app/win/jobs.h"
+#include "app/win/program.h"
+#include "app/win/win_registry.h"
+#include "install/install.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+
+namespace vorlax::app {
+
+namespace {
+
+void CheckItem(HWND window, UINT id, bool on) {
+    CheckMenuItem(GetMenu(window), id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void AcceptDrops(HWND window, bool on) { DragAcceptFiles(window, on ? TRUE : FALSE); }
+
+void OnInitDialog(HWND window) {
+    Program& p = TheProgram();
+    p.main_window = window;
+    p.status_bar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE | CCS_TOP, "", window, IDC_STATUS_BAR);
+    // Along the top edge, also where the control itself would not go there.
+    RECT client, bar;
+    GetClientRect(window, &client);
+    GetWindowRect(p.status_bar, &bar);
+    SetWindowPos(p.status_bar, nullptr, 0, 0, client.right, bar.bottom - bar.top, SWP_NOZORDER);
+    if (p.argv.size() > 1) {
+        HMENU menu = GetMenu(window);
+        for (UINT id : {IDM_OPEN_IN_EDITOR, IDM_ALWAYS_ON_TOP, IDM_OPEN_CONVERT, IDM_SETTINGS})
+            EnableMenuItem(menu, id, MF_BYCOMMAND | MF_GRAYED | MF_DISABLED);
+        StartCommandLineJob(window);
+        return;
+    }
+    AcceptDrops(window, true);
+    if (p.options.SWedit == 1) CheckItem(window, IDM_OPEN_IN_EDITOR, true);
+    if (p.options.SW_AOT == 1) {
+        CheckItem(window, IDM_ALWAYS_ON_TOP, true);
+        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    }
+}
+
+void OpenAndConvert(HWND window) {
+    if (!ConfirmAbort()) return;
+    Program& p = TheProgram();
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = 76;  // the size every Windows version takes
+    ofn.hwndOwner = window;
+    ofn.lpstrFilter = "HTML ﾌｧｲﾙ (*.html;*.htm)\0*.htm;*.html\0すべてのﾌｧｲﾙ (*.*)\0*.*\0";
+    ofn.lpstrFile = p.names;
+    ofn.nMaxFile = kNameBufferSize - 1;
+    ofn.lpstrTitle = "開いて変換";
+    ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT | OFN_HIDEREADONLY;
+    if (GetOpenFileNameA(&ofn)) {
+        InvalidateRect(window, nullptr, TRUE);
+        AcceptDrops(window, false);
+        StartOpenDialogJob();
+        return;
+    }
+    if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
+        ShowMessage(window, "パス名とファイル名のサイズの合計が64Kバイトを超えました", MB_ICONHAND);
+}
+
+// Flips a menu switch and stores it at once.
+void Toggle(HWND window, UINT id, std::int16_t& option, const char* name) {
+    const bool on = LoadShared(option) == 0;
+    if (id == IDM_ALWAYS_ON_TOP)
+        SetWindowPos(window, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    CheckItem(window, id, on);
+    StoreShared(option, on ? 1 : 0);
+    SaveDwordOption(ProgramRegistry(), kOptionSubkey, name, on ? 1 : 0);
+}
+
+void OnCommand(HWND window, WPARAM wparam, LPARAM lparam) {
+    Program& p = TheProgram();
+    switch (LOWORD(wparam)) {
+        case IDM_OPEN_CONVERT:
+            OpenAndConvert(window);
+            break;
+        case IDM_EXIT:
+            if (!ConfirmAbort()) break;
+            SaveWindowPosition();
+            AcceptDrops(window, false);
+            DestroyWindow(window);
+            break;
+        case IDM_OPEN_IN_EDITOR:
+            Toggle(window, IDM_OPEN_IN_EDITOR, p.options.SWedit, "SWedit");
+            break;
+        case IDM_ALWAYS_ON_TOP:
+            Toggle(window, IDM_ALWAYS_ON_TOP, p.options.SW_AOT, "SW_AOT");
+            break;
+        case IDM_SETTINGS:
+            if (ConfirmAbort()) ShowSettings(window);
+            break;
+        case IDM_HELP_CONTENTS:
+            ShellExecuteA(nullptr, "open", p.help_path, nullptr, nullptr, SW_SHOWNORMAL);
+            break;
+        case IDM_ABOUT:
+            DialogBoxParamA(p.instance, MAKEINTRESOURCEA(IDD_ABOUT), window, AboutBoxProc, 0);
+            break;
+        default:
+            DefWindowProcA(window, WM_COMMAND, wparam, lparam);
+            break;
+    }
+}
+
+}  // namespace
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    Program& p = TheProgram();
+    switch (message) {
+        case WM_INITDIALOG:
+            OnInitDialog(window);
+            return 0;
+        case WM_CLOSE:
+            PostMessageA(window, WM_COMMAND, IDM_EXIT, 0);
+            return 0;
+        case WM_DESTROY:
+            if (ConfirmAbort()) PostQuitMessage(0);
+            return 0;
+        case WM_DROPFILES:
+            if (!ConfirmAbort()) {
+                DragFinish(reinterpret_cast<HDROP>(wparam));
+                return 0;
+            }
+            AcceptDrops(window, false);
+            StartDropJob(reinterpret_cast<HDROP>(wparam));
+            return 0;
+        case WM_COMMAND:
+            OnCommand(window, wparam, lparam);
+            return 0;
+        case WM_JOBSTATE:
+            if (lparam == 0) {
+                EnableWindow(GetDlgItem(window, IDC_DROP_HINT), FALSE);
+            } else if (lparam == 1) {
+                SendMessageA(p.status_bar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>("完了"));
+                EnableWindow(GetDlgItem(window, IDC_DROP_HINT), TRUE);
+                AcceptDrops(window, true);
+            }
+            return 0;
+        case WM_PROGRESSLINE:
+            ShowPendingProgress(p.status_bar);
+            return 0;
+        case WM_CMDLINEDONE:
+            WaitForWorker();
+            DestroyWindow(window);
+            return 0;
+        default:
+            return DefWindowProcA(window, message, wparam, lparam);
+    }
+}
+
+void PlaceMainWindow(HWND window) {
+    RECT work, frame;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    GetWindowRect(window, &frame);
+    const long width = frame.right - frame.left;
+    long height = frame.bottom - frame.top;
+    // A menu bar that wraps onto a second line takes its room from the
+    // client area; the window grows by as much, so nothing is hidden.
+    RECT wanted = {0, 0, 142, 55}, client;
+    MapDialogRect(window, &wanted);
+    GetClientRect(window, &client);
+    if (client.bottom < wanted.bottom) height += wanted.bottom - client.bottom;
+    std::uint32_t top = 0, left = 0;
+    std::optional<Point> saved;
+    Registry& reg = ProgramRegistry();
+    const bool have_top = ReadDwordValue(reg, nullptr, "WindowPos_top", &top);
+    const bool have_left = ReadDwordValue(reg, nullptr, "WindowPos_left", &left);
+    if (have_top && have_left)
+        saved = Point{static_cast<std::int32_t>(left), static_cast<std::int32_t>(top)};
+    const Point at = PlaceWindow(work.right, work.bottom, width, height, saved);
+    MoveWindow(window, at.x, at.y, width, height, FALSE);
+}
+
+void SaveWindowPosition() {
+    RECT frame;
+    GetWindowRect(TheProgram().main_window, &frame);
+    Registry& reg = ProgramRegistry();
+    SaveDwordOption(reg, nullptr, "WindowPos_top", static_cast<std::uint32_t>(frame.top));
+    SaveDwordOption(reg, nullptr, "WindowPos_left", static_cast<std::uint32_t>(frame.left));
+}
+
+int ShowMessage(HWND owner, const char* text, UINT style) { return MessageBoxA(owner, text, kCaption, style); }
+
+}  // namespace vorlax::app
