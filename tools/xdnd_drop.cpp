@@ -2,8 +2,8 @@
 // manager would, so that tests can make real drags onto programs running
 // under Wine (which turns the drop into WM_DROPFILES).
 //
-//   xdnd_drop [--timeout SECONDS] --name REGEX FILE...
-//   xdnd_drop [--timeout SECONDS] --window XID FILE...
+//   xdnd_drop [--timeout SECONDS] [--status-file PATH] --name REGEX FILE...
+//   xdnd_drop [--timeout SECONDS] [--status-file PATH] --window XID FILE...
 //
 // --name picks the first mapped window, in a depth-first walk of the window
 // tree from the root, whose WM_NAME or _NET_WM_NAME matches REGEX: a POSIX
@@ -12,14 +12,21 @@
 // search is repeated until such a window appears or the time runs out.
 // --window takes the window id (decimal, or hex with 0x) as it is.
 // --timeout bounds the whole run (default 10 seconds).
+// --status-file writes the exit status and a newline to PATH when the tool
+// ends (into PATH.tmp first, then renamed): a Windows program under Wine that
+// starts this tool gets no process handle to wait on, so it waits for PATH.
 //
 // Relative FILE arguments are made absolute against the current folder
 // ("." and ".." resolved by name, symbolic links kept); files need not exist.
+// A FILE with a drive ("C:\dir\a.html", "Z:/tmp/a.html") is a path of the
+// Wine prefix ($WINEPREFIX, else ~/.wine) and goes through its drive link in
+// dosdevices/, as Wine itself maps it.
 //
 // Exit status: 0 the drop was accepted and finished; 1 other failure (no
 // display, X error); 2 usage; 3 the target refused the drop; 4 no such
 // window; 5 the window is not XdndAware; 6 timeout while the target was
-// negotiating. Every failure prints one line on stderr.
+// negotiating. Every failure prints one line on stderr (a usage error also
+// the usage line).
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -27,6 +34,7 @@
 #include <sys/select.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -53,9 +61,25 @@ constexpr long kOurVersion = 5;
 
 using Clock = std::chrono::steady_clock;
 
+const char* g_status_file = nullptr;  // --status-file, when given
+
+[[noreturn]] void Exit(ExitCode status) {
+    if (g_status_file) {
+        const std::string temporary = std::string(g_status_file) + ".tmp";
+        FILE* file = std::fopen(temporary.c_str(), "w");
+        const bool written = file && std::fprintf(file, "%d\n", static_cast<int>(status)) > 0;
+        if (file && std::fclose(file) == 0 && written) {
+            std::rename(temporary.c_str(), g_status_file);
+        } else {
+            std::fprintf(stderr, "xdnd_drop: cannot write the status file %s\n", g_status_file);
+        }
+    }
+    std::exit(status);
+}
+
 [[noreturn]] void Fail(ExitCode status, const std::string& message) {
     std::fprintf(stderr, "xdnd_drop: %s\n", message.c_str());
-    std::exit(status);
+    Exit(status);
 }
 
 std::string Hex(unsigned long id) {
@@ -66,7 +90,34 @@ std::string Hex(unsigned long id) {
 
 // ---- file names to URIs
 
-std::string AbsolutePath(const std::string& file) {
+bool HasDrive(const std::string& file) {
+    return file.size() >= 3 && std::isalpha(static_cast<unsigned char>(file[0])) &&
+           file[1] == ':' && (file[2] == '\\' || file[2] == '/');
+}
+
+// The Unix path of a Windows one with a drive, through the prefix's drive
+// link; the rest of the path is not resolved.
+std::string PrefixPath(const std::string& file) {
+    std::string prefix;
+    if (const char* wine_prefix = std::getenv("WINEPREFIX"); wine_prefix && *wine_prefix) {
+        prefix = wine_prefix;
+    } else if (const char* home = std::getenv("HOME")) {
+        prefix = std::string(home) + "/.wine";
+    }
+    const std::string devices = prefix + "/dosdevices";
+    const std::string link =
+        devices + "/" + static_cast<char>(std::tolower(static_cast<unsigned char>(file[0]))) + ":";
+    std::vector<char> target(4096);
+    const ssize_t length = readlink(link.c_str(), target.data(), target.size() - 1);
+    if (length < 0) Fail(kFailed, "no drive " + file.substr(0, 2) + " in the Wine prefix " + prefix);
+    std::string path(target.data(), static_cast<size_t>(length));
+    if (path.empty() || path[0] != '/') path = devices + "/" + path;
+    for (size_t i = 2; i < file.size(); ++i) path += file[i] == '\\' ? '/' : file[i];
+    return path;
+}
+
+std::string AbsolutePath(const std::string& name) {
+    const std::string file = HasDrive(name) ? PrefixPath(name) : name;
     std::string path;
     if (file.empty() || file[0] != '/') {
         std::vector<char> cwd(4096);
@@ -252,9 +303,10 @@ struct Options {
 [[noreturn]] void Usage(const char* problem) {
     std::fprintf(stderr,
                  "xdnd_drop: %s\n"
-                 "usage: xdnd_drop [--timeout SECONDS] --name REGEX|--window XID FILE...\n",
+                 "usage: xdnd_drop [--timeout SECONDS] [--status-file PATH]"
+                 " --name REGEX|--window XID FILE...\n",
                  problem);
-    std::exit(kUsage);
+    Exit(kUsage);
 }
 
 Options ParseArguments(int argc, char** argv) {
@@ -267,19 +319,23 @@ Options ParseArguments(int argc, char** argv) {
             break;
         }
         if (arg.rfind("--", 0) != 0) break;
+        if (arg != "--timeout" && arg != "--status-file" && arg != "--name" &&
+            arg != "--window") {
+            Usage(("unknown option " + arg).c_str());
+        }
         if (i + 1 >= argc) Usage((arg + " needs a value").c_str());
         const char* value = argv[++i];
         char* end = nullptr;
         if (arg == "--timeout") {
             options.timeout = std::strtod(value, &end);
             if (end == value || *end || !(options.timeout > 0)) Usage("bad --timeout");
+        } else if (arg == "--status-file") {
+            g_status_file = value;
         } else if (arg == "--name") {
             options.name = value;
         } else if (arg == "--window") {
             options.window = std::strtoul(value, &end, 0);
             if (end == value || *end || options.window == None) Usage("bad --window");
-        } else {
-            Usage(("unknown option " + arg).c_str());
         }
     }
     if ((options.name != nullptr) == (options.window != None)) {
@@ -451,7 +507,8 @@ int main(int argc, char** argv) {
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
         const char* name = std::getenv("DISPLAY");
-        Fail(kFailed, std::string("cannot open display ") + (name ? name : "(DISPLAY unset)"));
+        Fail(kFailed, std::string("cannot open display ") +
+                          (name && *name ? name : "(DISPLAY is not set)"));
     }
     XSetErrorHandler(RecordXError);
     const Atoms atoms = InternAtoms(display);
@@ -484,5 +541,5 @@ int main(int argc, char** argv) {
     Drag drag(display, atoms, target, std::move(data));
     const ExitCode status = drag.Run(deadline);
     XCloseDisplay(display);
-    return status;
+    Exit(status);
 }

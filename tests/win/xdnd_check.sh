@@ -7,10 +7,11 @@
 # Every drop_target.exe (32- or 64-bit) runs in one fresh 64-bit prefix on a
 # private Xvfb server. For each: one file, three files (a space, "%" and a
 # CP932 trail byte 0x5C in the names), a Japanese name; each must come back
-# as the Z:\ paths in CP932, byte for byte; after its third drop the window
-# stops accepting and the fourth drop must end with status 3; a window that
-# never accepts refuses the first. Also the tool's own failures: no such
-# window (4), a window that is not XdndAware (5).
+# as the Z:\ paths in CP932, byte for byte; then paths given the Windows way
+# (C:\..., Z:\...) with a status file; after its fourth drop the window stops
+# accepting and the fifth drop must end with status 3; a window that never
+# accepts refuses the first. Also the tool's own failures: no such window (4),
+# a window that is not XdndAware (5).
 set -uo pipefail
 
 if [ $# -lt 2 ]; then
@@ -79,18 +80,33 @@ one=$files/one.html
 three=("$files/a b.html" "$files/100%.html" "$files/表示.html")   # 表 ends in 0x5C
 japanese=$files/日本語ページ.html
 touch "$one" "${three[@]}" "$japanese"
+# A file inside the prefix, named the Windows way, and how Wine names it back.
+mkdir -p "$WINEPREFIX/drive_c/users/Public"
+touch "$WINEPREFIX/drive_c/users/Public/in c.html"
 
 # The Windows path of a Unix one, CP932: the prefix's drive Z: is the root.
 dos() { printf 'Z:%s' "${1//\//\\}" | iconv -f UTF-8 -t CP932; }
 
-# drop_log PATH...: what drop_target writes for one drop of these paths.
+# drop_log PATH...: what drop_target writes for one drop of these paths
+# (Unix paths, or Windows ones as they are).
 drop_log() {
     printf 'drop %d\r\n' $#
     local path
     for path in "$@"; do
-        dos "$path"
+        case "$path" in
+            /*) dos "$path" ;;
+            *) printf '%s' "$path" | iconv -f UTF-8 -t CP932 ;;
+        esac
         printf '\r\n'
     done
+}
+
+# expect_status_file STATUS: what --status-file wrote.
+expect_status_file() {
+    printf '%s\n' "$1" | cmp -s - "$dir/status" ||
+        fail "status file: $(od -c "$dir/status" 2>&1 | head -2)"
+    [ -e "$dir/status.tmp" ] && fail "status file: status.tmp left behind"
+    rm -f "$dir/status"
 }
 
 # wait_drops LOG N: until LOG holds N drops (the window handles a drop after
@@ -144,7 +160,7 @@ for exe in "$@"; do
     rm -f "$log"
     : >"$dir/expected"
 
-    start_target "$exe" "$log" 3
+    start_target "$exe" "$log" 4
     # xdnd_drop waits for the window to be mapped: no delay needed here.
     expect_drop 0 '' --name '^DropTarget$' "$one"
     drop_log "$one" >>"$dir/expected"
@@ -158,8 +174,14 @@ for exe in "$@"; do
     expect_drop 0 '' --name '^DropTarget$' "$japanese"
     drop_log "$japanese" >>"$dir/expected"
     wait_drops "$log" 3 || fail "$name: the Japanese drop never reached the log"
-    # The third drop switched acceptance off.
-    expect_drop 3 "$refused" --name '^DropTarget$' "$one"
+    windows_paths=('C:\users\Public\in c.html' "$(dos "$japanese" | iconv -f CP932 -t UTF-8)")
+    expect_drop 0 '' --status-file "$dir/status" --name '^DropTarget$' "${windows_paths[@]}"
+    expect_status_file 0
+    drop_log "${windows_paths[@]}" >>"$dir/expected"
+    wait_drops "$log" 4 || fail "$name: the drop of Windows paths never reached the log"
+    # The fourth drop switched acceptance off.
+    expect_drop 3 "$refused" --status-file "$dir/status" --name '^DropTarget$' "$one"
+    expect_status_file 3
     cmp -s "$dir/expected" "$log" ||
         fail "$name: the log differs: $(od -c "$log" | head -20)"
     stop_target
@@ -171,7 +193,7 @@ for exe in "$@"; do
     [ -e "$log" ] && fail "$name: a refused drop reached the window: $(od -c "$log" | head -5)"
     stop_target
 
-    [ "$failures" = "$before" ] && echo "ok: $name: 1, 3 and Japanese-named files dropped; refusals give 3"
+    [ "$failures" = "$before" ] && echo "ok: $name: 1, 3, Japanese-named and Windows-named files dropped; refusals give 3"
 done
 
 # The tool's own failures.
