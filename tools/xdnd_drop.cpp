@@ -6,10 +6,11 @@
 //   xdnd_drop [--timeout SECONDS] [--status-file PATH] --window XID FILE...
 //
 // --name picks the first mapped window, in a depth-first walk of the window
-// tree from the root, whose WM_NAME or _NET_WM_NAME matches REGEX: a POSIX
-// extended expression, case-insensitive, unanchored, as `xdotool search
-// --onlyvisible --name` matches (use '^Title$' for an exact title). The
-// search is repeated until such a window appears or the time runs out.
+// tree from the root (topmost first), whose WM_NAME or _NET_WM_NAME matches
+// REGEX: a POSIX extended expression, case-insensitive, unanchored, as
+// `xdotool search --onlyvisible --name` matches (use '^Title$' for an exact
+// title). The search is repeated until such a window appears or the time
+// runs out.
 // --window takes the window id (decimal, or hex with 0x) as it is.
 // --timeout bounds the whole run (default 10 seconds).
 // --status-file writes the exit status and a newline to PATH when the tool
@@ -251,8 +252,8 @@ bool NameMatches(Display* display, const Atoms& atoms, Window window, const rege
     return false;
 }
 
-// Depth first from window, parents before children, children bottom to top
-// as XQueryTree gives them.
+// Depth first from window, parents before children, children top to bottom
+// (XQueryTree gives them bottom to top).
 Window FindByName(Display* display, const Atoms& atoms, Window window, const regex_t& pattern) {
     if (Viewable(display, window) && NameMatches(display, atoms, window, pattern)) return window;
     Window root = None, parent = None, *children = nullptr;
@@ -262,8 +263,8 @@ Window FindByName(Display* display, const Atoms& atoms, Window window, const reg
         return None;
     }
     Window found = None;
-    for (unsigned int i = 0; i < count && found == None; ++i) {
-        found = FindByName(display, atoms, children[i], pattern);
+    for (unsigned int i = count; i > 0 && found == None; --i) {
+        found = FindByName(display, atoms, children[i - 1], pattern);
     }
     if (children) XFree(children);
     return found;

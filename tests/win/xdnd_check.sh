@@ -11,7 +11,7 @@
 # (C:\..., Z:\...) with a status file; after its fourth drop the window stops
 # accepting and the fifth drop must end with status 3; a window that never
 # accepts refuses the first. Also the tool's own failures: no such window (4),
-# a window that is not XdndAware (5).
+# a window that is not XdndAware (5), one that never answers (6).
 set -uo pipefail
 
 if [ $# -lt 2 ]; then
@@ -175,7 +175,8 @@ for exe in "$@"; do
     drop_log "$japanese" >>"$dir/expected"
     wait_drops "$log" 3 || fail "$name: the Japanese drop never reached the log"
     windows_paths=('C:\users\Public\in c.html' "$(dos "$japanese" | iconv -f CP932 -t UTF-8)")
-    expect_drop 0 '' --status-file "$dir/status" --name '^DropTarget$' "${windows_paths[@]}"
+    window=$(xdotool search --onlyvisible --name '^DropTarget$' | head -n 1)
+    expect_drop 0 '' --status-file "$dir/status" --window "$window" "${windows_paths[@]}"
     expect_status_file 0
     drop_log "${windows_paths[@]}" >>"$dir/expected"
     wait_drops "$log" 4 || fail "$name: the drop of Windows paths never reached the log"
@@ -202,10 +203,14 @@ expect_drop 4 $'xdnd_drop: no mapped window named like "^NoSuchWindow$"\n' \
 root_id=$(xwininfo -root 2>/dev/null | awk '/Window id:/ { print $4 }')
 if [ -n "$root_id" ]; then
     expect_drop 5 "xdnd_drop: window $root_id is not XdndAware"$'\n' --window "$root_id" "$one"
+    # XdndAware version 5 (the atom BITMAP is 5), but no one there answers.
+    xprop -root -f XdndAware 32a -set XdndAware BITMAP
+    expect_drop 6 $'xdnd_drop: timeout: no XdndStatus from the target\n' \
+        --timeout 0.5 --window "$root_id" "$one"
 else
     fail "xwininfo gave no root window id"
 fi
-[ "$failures" = 0 ] && echo "ok: xdnd_drop reports a missing window (4) and one that is not XdndAware (5)"
+[ "$failures" = 0 ] && echo "ok: xdnd_drop reports a missing window (4), one that is not XdndAware (5), no answer (6)"
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures failures"
