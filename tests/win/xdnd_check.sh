@@ -23,6 +23,8 @@ shift
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=tools/deps.sh
 source "$here/../../tools/deps.sh"
+# shellcheck source=tools/xvfb.sh
+source "$here/../../tools/xvfb.sh"
 vorlax_need_packages "${VORLAX_PKGS_WINE[@]}" "${VORLAX_PKGS_X11[@]}" || exit 1
 vorlax_need_ja_locale || exit 1
 
@@ -61,17 +63,12 @@ if ! wine wineboot.exe --init >"$dir/wineboot.log" 2>&1; then
 fi
 wineserver -w
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$dir/display" ] && break
-    sleep 0.1
-done
-if [ ! -s "$dir/display" ]; then
+if ! vorlax_start_xvfb "$dir/display" 1024x768x24; then
+    xvfb_pid=$vorlax_xvfb_pid
     echo "FAIL: Xvfb did not start"
     exit 1
 fi
-export DISPLAY=":$(tr -d '\n' < "$dir/display")"
+xvfb_pid=$vorlax_xvfb_pid
 
 # The dropped files; their names are UTF-8 on the Unix side.
 files=$dir/files
