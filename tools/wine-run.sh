@@ -17,6 +17,8 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=tools/deps.sh
 source "$here/deps.sh"
+# shellcheck source=tools/xvfb.sh
+source "$here/xvfb.sh"
 
 check=0
 gui=0
@@ -86,18 +88,12 @@ export LANG=ja_JP.UTF-8
 unset LANGUAGE
 
 if [ "$gui" = 1 ]; then
-    display_file=$prefix/.display
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 100); do
-        [ -s "$display_file" ] && break
-        sleep 0.1
-    done
-    if [ ! -s "$display_file" ]; then
+    if ! vorlax_start_xvfb "$prefix/.display" 1280x1024x24; then
+        xvfb_pid=$vorlax_xvfb_pid
         echo "wine-run.sh: Xvfb did not start" >&2
         exit 1
     fi
-    export DISPLAY=":$(tr -d '\n' < "$display_file")"
+    xvfb_pid=$vorlax_xvfb_pid
 else
     # A console run: Wine must not reach for the caller's X server.
     unset DISPLAY WAYLAND_DISPLAY
