@@ -122,6 +122,10 @@ stage native 1 gtest_note build/native/bin/vorlax_tests
 stage native-cli 1 ctest_note ctest --test-dir build/native --output-on-failure -E '^vorlax_tests$'
 stage win32 1 wine_note timeout -k 10 900 tools/wine-run.sh --check build/win32/bin/vorlax_tests.exe
 stage win64 1 wine_note timeout -k 10 900 tools/wine-run.sh --check build/win64/bin/vorlax_tests.exe
+stage win32-gui 1 gtest_note env VORLAX_XDND="$root/build/native/bin/xdnd_drop" \
+    timeout -k 10 900 tools/wine-run.sh --check --gui build/win32/bin/vorlax_gui_tests.exe
+stage win64-gui 1 gtest_note env VORLAX_XDND="$root/build/native/bin/xdnd_drop" \
+    timeout -k 10 900 tools/wine-run.sh --check --gui build/win64/bin/vorlax_gui_tests.exe
 stage xdnd 1 xdnd_note timeout -k 10 300 tests/win/xdnd_check.sh build/native/bin/xdnd_drop \
     build/win64/bin/drop_target.exe build/win32/bin/drop_target.exe
 stage fuzz 1 fuzz_note timeout -k 10 600 fuzz/run.sh "${VORLAX_FUZZ_SECONDS:-20}"

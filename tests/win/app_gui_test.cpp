@@ -535,6 +535,77 @@ TEST_F(VorlaxApp, AnAbortedInteractiveJobLeavesTheWindowUsable) {
     EXPECT_EQ(p.Wait(), 0u);
 }
 
+// ---- drops from the X side, as from a file manager
+
+class VorlaxDrop : public VorlaxApp {
+protected:
+    void SetUp() override {
+        VorlaxApp::SetUp();
+        if (!CanDropFiles()) GTEST_SKIP() << "no XDND tool (VORLAX_XDND)";
+        process_ = Start(VorlaxCommand(), dir_);
+        main_ = WaitForMainWindow(process_);
+        ASSERT_TRUE(main_);
+    }
+    void TearDown() override {
+        if (main_) {
+            PostCommand(main_, 2);
+            EXPECT_EQ(process_.Wait(), 0u);
+        }
+    }
+    bool Done() { return WaitUntil([&] { return StatusText(main_) == "完了"; }); }
+
+    Process process_;
+    HWND main_ = nullptr;
+};
+
+TEST_F(VorlaxDrop, OneFileThenAnother) {
+    Page("日本語ページ.html", kJapanesePage);
+    ASSERT_EQ(DropFiles({dir_ + "日本語ページ.html"}), 0);
+    ASSERT_TRUE(Done());
+    EXPECT_EQ(ReadBytes(dir_ + "日本語ページ.txt"), Converted(kJapanesePage));
+    // Drops are accepted again.
+    SetWindowTextA(GetDlgItem(main_, 1030), "");
+    Page("表.htm");
+    ASSERT_EQ(DropFiles({dir_ + "表.htm"}), 0);
+    ASSERT_TRUE(Done());
+    EXPECT_EQ(ReadBytes(dir_ + "表.txt"), Converted(kPlainPage));
+}
+
+TEST_F(VorlaxDrop, ThreeFilesTheSecondMissing) {
+    Page("a.htm");
+    Page("c.htm");
+    ASSERT_EQ(DropFiles({dir_ + "a.htm", dir_ + "b.htm", dir_ + "c.htm"}), 0);
+    auto box = WaitForMessageBox(process_.id());
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, dir_ + "b.htm" + kOpenFailure);
+    Press(box->window, IDOK);
+    ASSERT_TRUE(Done());
+    EXPECT_EQ(ListFolder(dir_), (std::vector<std::string>{"a.htm", "a.txt", "c.htm"}));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main_, 1031)));
+    ASSERT_EQ(DropFiles({dir_ + "c.htm"}), 0);
+    EXPECT_TRUE(WaitUntil([&] { return Exists(dir_ + "c.txt"); }));
+}
+
+TEST_F(VorlaxDrop, AFolderIsAnOpenFailure) {
+    MakeFolders(dir_ + "folder.htm");
+    ASSERT_EQ(DropFiles({dir_ + "folder.htm"}), 0);
+    auto box = WaitForMessageBox(process_.id());
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, dir_ + "folder.htm" + kOpenFailure);
+    Press(box->window, IDOK);
+    EXPECT_TRUE(Done());
+}
+
+TEST_F(VorlaxDrop, ADropWhileAJobRunsIsRefused) {
+    SlowPage("slow.htm");
+    Page("a.htm");
+    ASSERT_EQ(DropFiles({dir_ + "slow.htm"}), 0);
+    ASSERT_TRUE(WaitUntil([&] { return Exists(dir_ + "slow.txt"); }));
+    EXPECT_EQ(DropFiles({dir_ + "a.htm"}), 3);
+    ASSERT_TRUE(WaitUntil([&] { return StatusText(main_) == "完了"; }, 30000));
+    EXPECT_FALSE(Exists(dir_ + "a.txt"));
+}
+
 // ---- the about box, the help file
 
 TEST_F(VorlaxApp, AboutBox) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace vorlax::wintest {
 
@@ -271,6 +272,44 @@ void SetSetting(const char* subkey, const char* name, DWORD type, const std::str
 
 std::string DwordBytes(DWORD value) { return std::string(reinterpret_cast<const char*>(&value), 4); }
 std::string SzBytes(const std::string& text) { return text + '\0'; }
+
+namespace {
+
+std::string XdndTool() {
+    char path[MAX_PATH] = "";
+    const DWORD n = GetEnvironmentVariableA("VORLAX_XDND", path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return {};
+    std::string tool = std::string("Z:") + path;
+    std::replace(tool.begin(), tool.end(), '/', '\\');
+    return tool;
+}
+
+}  // namespace
+
+bool CanDropFiles() { return !XdndTool().empty(); }
+
+int DropFiles(const std::vector<std::string>& paths) {
+    const std::string tool = XdndTool();
+    if (tool.empty()) return -1;
+    // A Unix program started from here gives no handle to wait on: it
+    // writes its exit status into a file when it ends.
+    const std::string status_unix = "/tmp/vorlax-xdnd-" + std::to_string(GetCurrentProcessId()) + ".status";
+    std::string status = "Z:" + status_unix;
+    std::replace(status.begin(), status.end(), '/', '\\');
+    DeleteFileA(status.c_str());
+    std::string line = "\"" + tool + "\" --timeout 20 --status-file " + status_unix + " --name ^Vorlax$";
+    for (const std::string& path : paths) line += " \"" + path + "\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+    if (pi.hProcess) CloseHandle(pi.hProcess);
+    if (pi.hThread) CloseHandle(pi.hThread);
+    std::optional<std::string> result;
+    WaitUntil([&] { return (result = ReadBytes(status)).has_value(); }, 30000);
+    DeleteFileA(status.c_str());
+    return result ? std::atoi(result->c_str()) : -1;
+}
 
 bool SaveScreenshot(HWND window, const std::string& bmp_path) {
     RECT r;

@@ -90,6 +90,12 @@ void SetSetting(const char* subkey, const char* name, DWORD type, const std::str
 std::string DwordBytes(DWORD value);
 std::string SzBytes(const std::string& text);
 
+// Drops files onto the main window from the X side (the XDND protocol, as
+// a file manager does), with the tool named by VORLAX_XDND (a Unix path).
+// The tool's exit status: 0 dropped, 3 refused; -1 when there is no tool.
+int DropFiles(const std::vector<std::string>& paths);
+bool CanDropFiles();
+
 // Saves the screen area of a window (the whole screen for null) as a BMP.
 bool SaveScreenshot(HWND window, const std::string& bmp_path);
 // The folder named by VORLAX_SCREENSHOTS, or "" when screenshots are off.
