@@ -19,6 +19,10 @@
 
 namespace vorlax::app {
 
+#ifndef _WIN64
+static_assert(OPENFILENAME_SIZE_VERSION_400A == 76);
+#endif
+
 namespace {
 
 void CheckItem(HWND window, UINT id, bool on) {
@@ -55,7 +59,9 @@ void OpenAndConvert(HWND window) {
     if (!ConfirmAbort()) return;
     Program& p = TheProgram();
     OPENFILENAMEA ofn = {};
-    ofn.lStructSize = 76;  // the size every Windows version takes
+    // The structure as every Windows version takes it: 76 bytes on 32-bit
+    // systems, the same fields with 64-bit pointers on 64-bit ones.
+    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
     ofn.hwndOwner = window;
     ofn.lpstrFilter = "HTML ﾌｧｲﾙ (*.html;*.htm)\0*.htm;*.html\0すべてのﾌｧｲﾙ (*.*)\0*.*\0";
     ofn.lpstrFile = p.names;

@@ -397,10 +397,22 @@ TEST_F(VorlaxApp, ASecondPlainStartBringsTheFirstBack) {
 bool ChooseInOpenDialog(DWORD pid, HWND main, const std::string& folder, const std::string& names) {
     PostCommand(main, 40001);
     HWND dialog = WaitForTopWindow(pid, "#32770", "開いて変換");
-    if (!dialog) return false;
+    if (!dialog) {
+        ADD_FAILURE() << "no open dialog";
+        return false;
+    }
     HWND name_box = GetDlgItem(dialog, 0x47C);  // the file name combo box
     if (!name_box) name_box = GetDlgItem(dialog, 0x480);
-    if (!name_box) return false;
+    if (!name_box) {
+        EnumChildWindows(dialog, [](HWND child, LPARAM) {
+            char cls[64] = "";
+            GetClassNameA(child, cls, sizeof cls);
+            std::printf("child id %d class %s text %s\n", GetDlgCtrlID(child), cls, WindowText(child).c_str());
+            return TRUE;
+        }, 0);
+        ADD_FAILURE() << "no file name box";
+        return false;
+    }
     for (const std::string& text : {folder, names}) {
         SendMessageA(name_box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
         Press(dialog, IDOK);
