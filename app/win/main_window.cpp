@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <cstddef>
 #include <optional>
 
 #include "app/placement.h"
@@ -20,7 +21,7 @@
 namespace vorlax::app {
 
 #ifndef _WIN64
-static_assert(OPENFILENAME_SIZE_VERSION_400A == 76);
+static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76);
 #endif
 
 namespace {

@@ -404,12 +404,6 @@ bool ChooseInOpenDialog(DWORD pid, HWND main, const std::string& folder, const s
     HWND name_box = GetDlgItem(dialog, 0x47C);  // the file name combo box
     if (!name_box) name_box = GetDlgItem(dialog, 0x480);
     if (!name_box) {
-        EnumChildWindows(dialog, [](HWND child, LPARAM) {
-            char cls[64] = "";
-            GetClassNameA(child, cls, sizeof cls);
-            std::printf("child id %d class %s text %s\n", GetDlgCtrlID(child), cls, WindowText(child).c_str());
-            return TRUE;
-        }, 0);
         ADD_FAILURE() << "no file name box";
         return false;
     }
@@ -635,6 +629,43 @@ TEST_F(VorlaxApp, AboutBox) {
         PostMessageA(about, WM_COMMAND, close, 0);
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }));
     }
+}
+
+// ---- screenshots, for the README (VORLAX_SCREENSHOTS names the folder)
+
+TEST_F(VorlaxApp, Screenshots) {
+    const std::string shots = ScreenshotFolder();
+    if (shots.empty()) GTEST_SKIP() << "VORLAX_SCREENSHOTS is not set";
+    Process p = Start(VorlaxCommand(), dir_);
+    HWND main = WaitForMainWindow(p);
+    ASSERT_TRUE(main);
+    Sleep(700);
+    EXPECT_TRUE(SaveScreenshot(main, shots + "main-idle.bmp"));
+
+    SlowPage("ページ.html", 3LL << 30);
+    ASSERT_TRUE(ChooseInOpenDialog(p.id(), main, dir_, "\"ページ.html\""));
+    ASSERT_TRUE(WaitUntil([&] { return StatusText(main).rfind("変換中", 0) == 0; }));
+    Sleep(500);
+    EXPECT_TRUE(SaveScreenshot(main, shots + "main-converting.bmp"));
+
+    PostCommand(main, 40001);
+    auto box = WaitForMessageBox(p.id());
+    ASSERT_TRUE(box);
+    Sleep(500);
+    EXPECT_TRUE(SaveScreenshot(box->window, shots + "abort-question.bmp"));
+    Press(box->window, IDNO);
+    ASSERT_TRUE(WaitUntil([&] { return StatusText(main) == "完了"; }, 60000));
+    Sleep(500);
+    EXPECT_TRUE(SaveScreenshot(main, shots + "main-done.bmp"));
+
+    PostCommand(main, 40005);
+    HWND about = WaitForTopWindow(p.id(), "#32770", "Vorlax - バージョン情報");
+    ASSERT_TRUE(about);
+    Sleep(700);
+    EXPECT_TRUE(SaveScreenshot(about, shots + "about.bmp"));
+    PostMessageA(about, WM_COMMAND, IDOK, 0);
+    PostCommand(main, 2);
+    EXPECT_EQ(p.Wait(), 0u);
 }
 
 }  // namespace
