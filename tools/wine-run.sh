@@ -7,6 +7,9 @@
 #   --check  first run wine_env_check.exe from PROGRAM's folder in the same
 #            prefix (ANSI code page 932, Japanese font mapping); stop if it fails
 #   --gui    start a private Xvfb server for the run (for window tests)
+#   --screen show windows on the caller's own display ($DISPLAY)
+#   --prefix DIR  use the prefix DIR and keep it (it is made and prepared
+#            only when it does not exist yet), instead of a fresh one
 #
 # The prefix is 32-bit for a 32-bit program and 64-bit for a 64-bit one. The
 # locale is ja_JP.UTF-8, which gives the Windows side ANSI code page 932.
@@ -22,17 +25,21 @@ source "$here/xvfb.sh"
 
 check=0
 gui=0
+screen=0
+kept_prefix=
 while [ $# -gt 0 ]; do
     case "$1" in
         --check) check=1; shift ;;
         --gui) gui=1; shift ;;
+        --screen) screen=1; shift ;;
+        --prefix) kept_prefix=${2:?--prefix needs a folder}; shift 2 ;;
         --) shift; break ;;
         -*) echo "wine-run.sh: unknown option $1" >&2; exit 2 ;;
         *) break ;;
     esac
 done
 if [ $# -lt 1 ]; then
-    echo "usage: tools/wine-run.sh [--check] [--gui] PROGRAM.exe [ARG...]" >&2
+    echo "usage: tools/wine-run.sh [--check] [--gui|--screen] [--prefix DIR] PROGRAM.exe [ARG...]" >&2
     exit 2
 fi
 program=$1
@@ -58,7 +65,14 @@ packages+=(locales fonts-ipafont-gothic)
 vorlax_need_packages "${packages[@]}"
 vorlax_need_ja_locale
 
-prefix=$(mktemp -d "${TMPDIR:-/tmp}/vorlax-wine.XXXXXX")
+new_prefix=1
+if [ -n "$kept_prefix" ]; then
+    prefix=$kept_prefix
+    [ -f "$prefix/system.reg" ] && new_prefix=0
+    mkdir -p "$prefix"
+else
+    prefix=$(mktemp -d "${TMPDIR:-/tmp}/vorlax-wine.XXXXXX")
+fi
 xvfb_pid=
 cleanup() {
     local status=$?
@@ -68,7 +82,9 @@ cleanup() {
         kill "$xvfb_pid" 2>/dev/null || true
         wait "$xvfb_pid" 2>/dev/null || true
     fi
-    if [ "${VORLAX_WINE_KEEP:-0}" = 1 ]; then
+    if [ -n "$kept_prefix" ]; then
+        :
+    elif [ "${VORLAX_WINE_KEEP:-0}" = 1 ]; then
         echo "wine-run.sh: prefix kept in $prefix" >&2
     else
         rm -rf "$prefix"
@@ -94,6 +110,11 @@ if [ "$gui" = 1 ]; then
         exit 1
     fi
     xvfb_pid=$vorlax_xvfb_pid
+elif [ "$screen" = 1 ]; then
+    if [ -z "${DISPLAY:-}" ]; then
+        echo "wine-run.sh: --screen needs a display (DISPLAY is not set)" >&2
+        exit 2
+    fi
 else
     # A console run: Wine must not reach for the caller's X server.
     unset DISPLAY WAYLAND_DISPLAY
@@ -137,15 +158,17 @@ prepare_registry() {
 winepath_of() { printf 'Z:%s' "${1//\//\\}"; }
 
 log=$prefix/.wineboot.log
-if ! wine wineboot.exe --init >"$log" 2>&1; then
-    cat "$log" >&2
-    echo "wine-run.sh: wineboot failed" >&2
-    exit 1
-fi
-if ! prepare_registry >>"$log" 2>&1; then
-    cat "$log" >&2
-    echo "wine-run.sh: registry set-up failed" >&2
-    exit 1
+if [ "$new_prefix" = 1 ]; then
+    if ! wine wineboot.exe --init >"$log" 2>&1; then
+        cat "$log" >&2
+        echo "wine-run.sh: wineboot failed" >&2
+        exit 1
+    fi
+    if ! prepare_registry >>"$log" 2>&1; then
+        cat "$log" >&2
+        echo "wine-run.sh: registry set-up failed" >&2
+        exit 1
+    fi
 fi
 
 if [ "$check" = 1 ]; then
