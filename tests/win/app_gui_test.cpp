@@ -3,6 +3,7 @@
 // message boxes, the about box. Every test starts the real program.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -628,6 +629,82 @@ TEST_F(VorlaxApp, AboutBox) {
         EXPECT_EQ(WindowText(GetDlgItem(about, 1038)), "mailto:vorlax@example.com");
         PostMessageA(about, WM_COMMAND, close, 0);
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }));
+    }
+}
+
+// Points a class's "open" verb at the editor stub for the test's time.
+class OpenVerbOverride {
+public:
+    explicit OpenVerbOverride(const std::string& key) : key_(key) {
+        backup_ = Read();
+        Write("\"" + ProgramFolder() + "editor_stub.exe\" \"%1\"");
+    }
+    ~OpenVerbOverride() {
+        if (backup_) Write(*backup_);
+    }
+
+private:
+    std::string Path() const { return key_ + "\\shell\\open\\command"; }
+    std::optional<std::string> Read() const {
+        char value[1024] = "";
+        LONG size = sizeof value;
+        if (RegQueryValueA(HKEY_CLASSES_ROOT, Path().c_str(), value, &size) != ERROR_SUCCESS) return std::nullopt;
+        return std::string(value);
+    }
+    void Write(const std::string& command) const {
+        RegSetValueA(HKEY_CLASSES_ROOT, Path().c_str(), REG_SZ, command.c_str(), static_cast<DWORD>(command.size()));
+    }
+    std::string key_;
+    std::optional<std::string> backup_;
+};
+
+TEST_F(VorlaxApp, HelpAndLinksOpenThroughTheShell) {
+    // .txt files and http: and mailto: addresses open with the stub.
+    char txt_class[256] = "";
+    LONG size = sizeof txt_class;
+    RegQueryValueA(HKEY_CLASSES_ROOT, ".txt", txt_class, &size);
+    if (!*txt_class) {
+        RegSetValueA(HKEY_CLASSES_ROOT, ".txt", REG_SZ, "txtfile", 7);
+        lstrcpyA(txt_class, "txtfile");
+    }
+    OpenVerbOverride txt(txt_class), http("http"), mailto("mailto");
+    Process p = Start(VorlaxCommand(), dir_);
+    HWND main = WaitForMainWindow(p);
+    ASSERT_TRUE(main);
+    PostCommand(main, 40004);
+    ASSERT_TRUE(WaitUntil([&] { return EditorLog().size() == 1; }));
+    EXPECT_EQ(EditorLog()[0], "\"" + ProgramFolder() + "editor_stub.exe\" \"" + ProgramFolder() + "Vorlax.txt\"");
+
+    PostCommand(main, 40005);
+    HWND about = WaitForTopWindow(p.id(), "#32770", "Vorlax - バージョン情報");
+    ASSERT_TRUE(about);
+    for (int id : {1034, 1038})
+        PostMessageA(about, WM_COMMAND, MAKEWPARAM(id, STN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(about, id)));
+    ASSERT_TRUE(WaitUntil([&] { return EditorLog().size() == 3; }));
+    std::vector<std::string> log = EditorLog();
+    std::sort(log.begin() + 1, log.end());
+    const std::string stub = "\"" + ProgramFolder() + "editor_stub.exe\" ";
+    EXPECT_EQ(log[1], stub + "\"http://www.example.com/vorlax/\"");
+    EXPECT_EQ(log[2], stub + "\"mailto:vorlax@example.com\"");
+    PostMessageA(about, WM_COMMAND, IDOK, 0);
+}
+
+TEST_F(VorlaxApp, AWindowClosedWhileMinimisedStartsAtTheCorner) {
+    Process p = Start(VorlaxCommand(), dir_);
+    HWND main = WaitForMainWindow(p);
+    ASSERT_TRUE(main);
+    ShowWindow(main, SW_MINIMIZE);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(main) != FALSE; }));
+    const RECT minimised = WindowRect(main);
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(p.Wait(), 0u);
+    EXPECT_EQ(SettingValue(nullptr, "WindowPos_left")->bytes, DwordBytes(static_cast<DWORD>(minimised.left)));
+    Process again = Start(VorlaxCommand(), dir_);
+    main = WaitForMainWindow(again);
+    ASSERT_TRUE(main);
+    if (minimised.left < 0 && minimised.top < 0) {
+        EXPECT_EQ(WindowRect(main).left, 0);
+        EXPECT_EQ(WindowRect(main).top, 0);
     }
 }
 
