@@ -447,6 +447,12 @@ TEST_F(VorlaxApp, OpenDialogJobsShowTheirProgressThenDone) {
     if (!seen.empty() && seen.front() == "完了") seen.erase(seen.begin());  // the first job's
     EXPECT_EQ(seen, (std::vector<std::string>{"変換中[1/1]:e.htm", "完了"}));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main, 1031)));
+    // Drops are accepted again.
+    if (CanDropFiles()) {
+        Page("f.htm");
+        EXPECT_EQ(DropFiles({dir_ + "f.htm"}), 0);
+        EXPECT_TRUE(WaitUntil([&] { return Exists(dir_ + "f.txt"); }));
+    }
 }
 
 TEST_F(VorlaxApp, FiveFileQuestion) {
