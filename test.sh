@@ -4,6 +4,9 @@
 #   native-cli  the command-line tests (ctest) in build/native
 #   win32    build/win32/bin/vorlax_tests.exe under 32-bit Wine
 #   win64    build/win64/bin/vorlax_tests.exe under 64-bit Wine
+#   win32-shellext, win64-shellext  shVorlax.dll's exports, its test hosts and
+#            the Explorer-like host under Wine (tests/win/shellext/run.sh);
+#            the 64-bit stage also runs the i686 DLL in the 64-bit prefix
 #   fuzz     the libFuzzer target for a bounded time (VORLAX_FUZZ_SECONDS, 20)
 #   bench    a short smoke run of the engine benchmark
 # One line per stage; a failing stage shows its log and ends the run. The
@@ -67,7 +70,8 @@ stage() {
 
 setup() {
     vorlax_need_packages "${VORLAX_PKGS_NATIVE[@]}" "${VORLAX_PKGS_TESTS[@]}" \
-        "${VORLAX_PKGS_WINDOWS[@]}" "${VORLAX_PKGS_WINE[@]}" "${VORLAX_PKGS_FUZZ[@]}" &&
+        "${VORLAX_PKGS_WINDOWS[@]}" "${VORLAX_PKGS_WINE[@]}" "${VORLAX_PKGS_FUZZ[@]}" \
+        "${VORLAX_PKGS_SHELLEXT[@]}" &&
     vorlax_need_ja_locale
 }
 
@@ -105,6 +109,7 @@ bench_note() {
              notes = notes (notes ? ", " : "") $1 " " v "B/s" } }
          END { print notes }' "$1"
 }
+shellext_note() { sed -n 's/^shellext: //p' "$1"; }
 count_note() { grep -c 'warning:' "$1" | sed 's/^0$/no warnings/; s/^\([1-9][0-9]*\)$/\1 warnings/'; }
 
 stage setup 0 setup_note setup
@@ -118,6 +123,8 @@ stage native 1 gtest_note build/native/bin/vorlax_tests
 stage native-cli 1 ctest_note ctest --test-dir build/native --output-on-failure -E '^vorlax_tests$'
 stage win32 1 wine_note timeout -k 10 900 tools/wine-run.sh --check build/win32/bin/vorlax_tests.exe
 stage win64 1 wine_note timeout -k 10 900 tools/wine-run.sh --check build/win64/bin/vorlax_tests.exe
+stage win32-shellext 1 shellext_note timeout -k 10 600 tests/win/shellext/run.sh build/win32
+stage win64-shellext 1 shellext_note timeout -k 10 600 tests/win/shellext/run.sh build/win64 build/win32
 stage fuzz 1 fuzz_note timeout -k 10 600 fuzz/run.sh "${VORLAX_FUZZ_SECONDS:-20}"
 stage bench 1 bench_note build/native/bin/vorlax_bench --benchmark_min_time=0.01
 

@@ -40,7 +40,7 @@ case "$(pe_machine "$tree/bin/shVorlax.dll")" in
     *) echo "run.sh: $tree/bin/shVorlax.dll is not a Windows DLL" >&2; exit 2 ;;
 esac
 [ -n "$wow_tree" ] && packages+=(wine32:i386)
-vorlax_need_packages "${packages[@]}" locales
+vorlax_need_packages "${packages[@]}" "${VORLAX_PKGS_SHELLEXT[@]}" locales
 vorlax_need_ja_locale
 
 checks=0
@@ -200,6 +200,11 @@ if [ -n "$wow_tree" ]; then
     # in the 32-bit view, the file in the 32-bit system folder.
     register /reg:32 syswow64 'C:\Program Files (x86)\Vorlax\' "$wow_tree/bin/shVorlax.dll" \
         "$wow_tree/bin/shellext_stub_vorlax.exe"
+    wine reg query "HKLM\\Software\\Classes\\Wow6432Node\\CLSID\\$class_id\\InProcServer32" /reg:64 \
+        >/dev/null 2>&1 || fail "the 32-bit class is not under Wow6432Node"
+    wine reg query 'HKLM\Software\Wow6432Node\Zel\Vorlax' /v 'Application Path' /reg:64 \
+        >/dev/null 2>&1 || fail "the 32-bit \"Application Path\" is not under Wow6432Node"
+    pass "the i686 extension is registered under Wow6432Node"
     explorer_cases wow64 "$wow_tree/bin/shellext_explorer_host.exe" 'C:\Program Files (x86)\Vorlax\'
 fi
 
