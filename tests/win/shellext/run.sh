@@ -6,7 +6,8 @@
 #   1. the DLL exports exactly DllCanUnloadNow and DllGetClassObject by name
 #      and imports no runtime DLL (objdump);
 #   2. shellext_host.exe drives TREE/bin/shVorlax.dll directly: every case,
-#      then one whole use of the menu with its debug lines;
+#      then one whole use of the menu with its debug lines, then the
+#      command-string cases again with the program taken for Windows 98;
 #   3. as Explorer would load it: the extension registered in the prefix by
 #      its class id, handler keys and "Application Path", the DLL in the
 #      system folder, shellext_explorer_host.exe right-clicks a file and a
@@ -116,8 +117,18 @@ for mode in "" --debug-lines; do
         fail "shellext_host.exe $mode"
     fi
     cat "$out"
-    pass "shellext_host.exe $mode"
+    pass "shellext_host.exe ${mode:-(every case)}"
 done
+
+# The command-string answers follow the request, whatever the platform:
+# again as Windows 98 reports itself (platform id 1).
+wine reg add 'HKCU\Software\Wine\AppDefaults\shellext_host.exe' /v Version /d win98 /f >/dev/null 2>&1
+run_wine "$tree/bin/shellext_host.exe" --command-strings "$(winpath "$tree/bin/shVorlax.dll")" \
+    "$(winpath "$tree/bin/shellext_stub_vorlax.exe")" || { cat "$out" "$out.err"; fail "--command-strings"; }
+cat "$out"
+grep -qx 'command strings on platform id 1: 0 failures' "$out" || fail "command strings as Windows 98"
+pass "shellext_host.exe --command-strings as Windows 98"
+wine reg delete 'HKCU\Software\Wine\AppDefaults\shellext_host.exe' /f >/dev/null 2>&1
 
 # ---- 3. as Explorer loads it
 

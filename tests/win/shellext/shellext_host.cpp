@@ -8,6 +8,10 @@
 //   shellext_host.exe --debug-lines DLL STUB
 //                                         one whole use of the menu, with the
 //                                         debug lines captured and compared
+//   shellext_host.exe --command-strings DLL STUB
+//                                         the command-string cases only, with
+//                                         the platform id they ran on (the
+//                                         answers must not depend on it)
 #include <windows.h>
 #include <shlobj.h>
 
@@ -612,18 +616,27 @@ int DebugLines(const char* dll, HANDLE done) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool debug_lines = argc == 4 && std::strcmp(argv[1], "--debug-lines") == 0;
-    if (argc != 3 && !debug_lines) {
-        std::printf("usage: shellext_host [--debug-lines] DLL STUB\n");
+    const std::string mode = argc == 4 ? argv[1] : "";
+    if ((argc != 3 && argc != 4) || (argc == 4 && mode != "--debug-lines" && mode != "--command-strings")) {
+        std::printf("usage: shellext_host [--debug-lines | --command-strings] DLL STUB\n");
         return 2;
     }
     const char* dll = argv[argc - 2];
     MakeTree(argv[argc - 1]);
     HANDLE done = CreateEventA(nullptr, TRUE, FALSE, kStubDoneEvent);
-    if (debug_lines) return DebugLines(dll, done);
+    if (mode == "--debug-lines") return DebugLines(dll, done);
 
     HMODULE module = LoadExtension(dll);
     if (module == nullptr) return 1;
+    if (mode == "--command-strings") {
+        OSVERSIONINFOA version = {};
+        version.dwOSVersionInfoSize = sizeof version;
+        GetVersionExA(&version);
+        RunCommandStrings();
+        std::printf("command strings on platform id %lu: %d failures\n", version.dwPlatformId, failures);
+        FreeLibrary(module);
+        return failures == 0 ? 0 : 1;
+    }
     int cases = 0;
     RunModuleCases();
     ++cases;
