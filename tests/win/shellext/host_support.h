@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <cctype>
 #include <cstdio>
@@ -79,6 +80,36 @@ inline bool ReadBytes(const std::string& path, std::string& data) {
 
 inline bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// How many handles this process holds, from the system's handle table
+// (GetProcessHandleCount is a stub under Wine).
+inline unsigned long OwnHandleCount() {
+    struct Entry {
+        ULONG process;
+        UCHAR type, flags;
+        USHORT handle;
+        PVOID object;
+        ACCESS_MASK access;
+    };
+    struct Table {
+        ULONG count;
+        Entry entries[1];
+    };
+    constexpr auto kSystemHandleInformation = static_cast<SYSTEM_INFORMATION_CLASS>(16);
+    std::vector<char> buffer(1 << 16);
+    ULONG size = 0;
+    NTSTATUS status;
+    while ((status = NtQuerySystemInformation(kSystemHandleInformation, buffer.data(),
+                                              static_cast<ULONG>(buffer.size()), &size)) ==
+           static_cast<NTSTATUS>(0xC0000004L))  // STATUS_INFO_LENGTH_MISMATCH
+        buffer.resize(buffer.size() * 2);
+    if (status != 0) return 0;
+    const auto* table = reinterpret_cast<const Table*>(buffer.data());
+    unsigned long own = 0;
+    for (ULONG i = 0; i < table->count; ++i)
+        if (table->entries[i].process == GetCurrentProcessId()) ++own;
+    return own;
 }
 
 // The menu, one line per item: "SEP" or "<id> <text>".

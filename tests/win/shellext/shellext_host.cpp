@@ -228,6 +228,9 @@ void RunMenuCase(const MenuCase& c, HANDLE done) {
     {
         Extension ext;
         if (!ext.ok()) return;
+        // Every search, file, process and thread handle the extension
+        // opens is closed again.
+        const unsigned long handles = OwnHandleCount();
         CheckResult(ext.init->Initialize(nullptr, &data, nullptr), S_OK, name + ": Initialize");
         Check(data.references() == 2, name + ": the extension holds the data object once");
         SetShift(c.shift);
@@ -248,6 +251,9 @@ void RunMenuCase(const MenuCase& c, HANDLE done) {
             CheckBytes(record, ExpectedRecord(c.install_folder, list_path, Lines(c.listed)),
                        name + ": the stub's record");
         }
+        const unsigned long handles_after = OwnHandleCount();
+        Check(handles_after == handles, name + ": " + std::to_string(handles) + " handles before, " +
+                                            std::to_string(handles_after) + " after");
     }
     Check(data.references() == 1, name + ": the data object is released with the extension");
 }
