@@ -1,3 +1,5 @@
+// The alignment pass: internal text in, final text out (markers removed,
+// centred and right-aligned lines padded to the line width, LF as CR LF).
 #include "engine/aligner.h"
 
 #include <algorithm>
@@ -7,13 +9,14 @@
 #include <emmintrin.h>
 #endif
 
+#include "codes/ascii.h"
 #include "engine/converter.h"
+#include "engine/text_form.h"
 
 namespace vorlax {
 
 namespace {
 
-constexpr std::size_t kMarkerSize = 10;
 constexpr std::size_t kFlushAt = 1 << 14;
 // The most input the line copy takes at once, and the room it needs for it:
 // at worst every byte is an LF, written as two.
@@ -21,16 +24,6 @@ constexpr std::size_t kSlice = 1 << 11;
 constexpr std::size_t kSliceRoom = 2 * kSlice;
 // The pending text's buffer, allocated once: it is handed on before it would overflow.
 constexpr std::size_t kPendingCapacity = kFlushAt + kSliceRoom;
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
-
-bool IsMarker(std::string_view head, const char* marker) {
-    for (std::size_t i = 0; i < kMarkerSize; ++i)
-        if (Lower(head[i]) != marker[i]) return false;
-    return true;
-}
-
-constexpr std::string_view kLeftMarker = "<[left__]>";
 
 // Copies p[0..n) up to its first LF to o and returns the LF's position, or n
 // when there is none. Where there is SSE2 the copy goes in sixteen-byte
@@ -53,7 +46,7 @@ inline std::size_t CopyUpToLf(const char* p, std::size_t n, char* o) {
 }  // namespace
 
 LineAligner::LineAligner(const Options& options, ByteSink& out, const std::atomic<bool>& abort)
-    : width_(options.Column < 1 ? 1 : options.Column), out_(out), abort_(abort) {}
+    : width_(LineWidth(options.Column)), out_(out), abort_(abort) {}
 
 // Copies a line as it stands, its LF written as CR LF.
 void LineAligner::EmitUnaligned(std::string_view line) {
@@ -129,11 +122,11 @@ void LineAligner::StartLine(std::string_view head) {
     if (head.size() == kMarkerSize && head[0] == '<' && head[1] == '[') {
         if (head == kLeftMarker)  // the usual line, as the scanner writes it
             marker = Marker::kLeft;
-        else if (IsMarker(head, "<[center]>"))
+        else if (StartsWithNoCase(head, kCenterMarker))
             marker = Marker::kCenter;
-        else if (IsMarker(head, "<[right_]>"))
+        else if (StartsWithNoCase(head, kRightMarker))
             marker = Marker::kRight;
-        else if (IsMarker(head, "<[left__]>"))
+        else if (StartsWithNoCase(head, kLeftMarker))
             marker = Marker::kLeft;
     }
     switch (marker) {
@@ -233,6 +226,24 @@ void LineAligner::Put(std::string_view bytes) {
 void LineAligner::Flush() {
     if (pending_size_) out_.Write(std::string_view(pending_.get(), pending_size_));
     pending_size_ = 0;
+}
+
+void AlignLines(const Options& options, WorkInput& in, std::string& out,
+                const std::atomic<bool>& abort) {
+    StringSink sink;
+    LineAligner aligner(options, sink, abort);
+    in.Rewind();
+    while (in.Fill()) {
+        const std::string_view piece = in.Ahead();
+        aligner.Write(piece);
+        in.Skip(piece.size());
+    }
+    aligner.Finish();
+    out.append(sink.text);
+}
+
+void AlignLines(const Options& options, WorkInput& in, std::string& out) {
+    AlignLines(options, in, out, Converter::kNeverAbort);
 }
 
 }  // namespace vorlax

@@ -46,4 +46,9 @@ private:
     std::size_t pending_size_ = 0;
 };
 
+// The alignment pass over a whole working input: appends the final text to `out`.
+void AlignLines(const Options& options, WorkInput& in, std::string& out,
+                const std::atomic<bool>& abort);
+void AlignLines(const Options& options, WorkInput& in, std::string& out);
+
 }  // namespace vorlax

@@ -1,15 +1,17 @@
-// The conversion engine: one Converter is one document's conversion, from the
-// CP932 working input to the internal text form, and the alignment pass from
-// there to the final CP932 text with CR LF line ends.
+// The scanner's side of a conversion: one Converter turns one document's
+// CP932 working input into the internal text form. Its member functions live
+// by concern: line_output.h/.cpp (the output operations), scanner.cpp (the
+// reading of text, tags, comments and skipped elements), references.cpp,
+// tag_actions.cpp and links_images.cpp (what each tag does).
 #pragma once
 
 #include <atomic>
 #include <cstdint>
-#include <string>
-#include <string_view>
 
+#include "engine/limits.h"
 #include "engine/options.h"
 #include "engine/streams.h"
+#include "engine/tag_table.h"
 
 namespace vorlax {
 
@@ -17,8 +19,8 @@ namespace vorlax {
 // output (cr_position: in the working input); -1 is no position.
 struct ConversionState {
     static constexpr long long kNone = -1;
-    static constexpr int kTagSize = 10240;
-    static constexpr int kMaxDepth = 255;
+    static constexpr int kTagSize = vorlax::kTagSize;
+    static constexpr int kMaxDepth = vorlax::kMaxDepth;
 
     struct ListEntry {
         char kind;             // 'U' unordered, 'O' ordered
@@ -27,7 +29,7 @@ struct ConversionState {
 
     long long column = 0;  // wider than needed, so no line can overflow it
     std::int32_t indent_level = 0;
-    ListEntry list_stack[256] = {};
+    ListEntry list_stack[kMaxDepth + 1] = {};
     long long row_start = kNone;
     long long last_indent = kNone;
     long long last_break = kNone;
@@ -35,16 +37,19 @@ struct ConversionState {
     long long cr_position = kNone;
     long long last_marker = kNone;
     long long last_space = kNone;
+    // The start of the current line while no marker opens it (the first
+    // line, and every line an EndLine begins until a BeginLine marks it).
+    long long unmarked_line = 0;
     bool pre_mode = false;
     std::int16_t align_depth = 0;
-    char align_kinds[256] = {};   // 'D' DIV, 'P' P, 'C' CENTER, 'H' H1..H6
-    char align_values[256] = {};  // '1' left, '2' centre, '3' right
+    char align_kinds[kMaxDepth + 1] = {};   // 'D' DIV, 'P' P, 'C' CENTER, 'H' H1..H6
+    char align_values[kMaxDepth + 1] = {};  // '1' left, '2' centre, '3' right
     std::uint16_t table_depth = 0;
-    char pending_link[1025] = {};
+    char pending_link[kMaxAttribute + 1] = {};
     bool lead_byte_pending = false;
     char tag[kTagSize] = {};
     char scratch[kTagSize] = {};
-    char attr[1025] = {};
+    char attr[kMaxAttribute + 1] = {};
 };
 
 class Converter {
@@ -58,33 +63,54 @@ public:
     static const std::atomic<bool> kNeverAbort;
 
 private:
-    // Output operations.
+    // Output operations (line_output.h, line_output.cpp).
     void PutChar(unsigned char c);
     void PutString(const char* s);
     void PutSpace();
     void PutSpaces();
+    void PutWrappedRun(unsigned char first);
+    void PutTextRun(unsigned char first);
     void EndLine();
     void BeginLine(int change, bool no_align);
     void BlockBreak(int change);
+    void BreakBeforeBlock();
+    bool FitsOnLine(int bytes) const;
     long long Pos() const { return out_->Position(); }
     void Write(unsigned char c) { out_->Put(c); }
     bool HasContent() const { return Pos() != st_.content_start; }
-    void BreakBeforeBlock();
 
-    // Scanner.
+    // Scanner (scanner.cpp, references.cpp).
     bool Aborted() const { return abort_.load(std::memory_order_relaxed); }
     void ReadTag();
     void ReadTagSlowly();
     void ReadReference();
+    bool DecodeReference(const char* name);
     void SkipComment();
     void SkipMetaTag();
-    bool DecodeReference(const char* name);
+    void SkipElement(const char* end_prefix);
+    bool Follows(const char* text);
+    void SkipToTagEnd();
 
-    // Tags.
+    // Tag actions (tag_actions.cpp, links_images.cpp).
     void HandleTag(char* text);
-    bool Acts(int tag) const;
-    static bool ReadsText(int tag);
-    void Dispatch(int tag, char* text);
+    bool Acts(Tag tag) const;
+    void Dispatch(Tag tag, char* text);
+    void PreStart();
+    void PreEnd();
+    void DefinitionData();
+    void LineBreak();
+    void DivStart(char* text);
+    void DivEnd();
+    void Paragraph(char* text);
+    void CenterStart();
+    void CenterEnd();
+    void Title();
+    void HeadingStart(char* text);
+    void HeadingEnd();
+    void TableRow();
+    void TableCell();
+    void TableStart();
+    void TableEnd();
     void PushAlign(char kind, char value);
     void RemoveAlign(char kind);
     char AlignValue(const char* text);
@@ -95,11 +121,8 @@ private:
     void LinkStart(const char* text);
     void LinkEnd();
     void Image(const char* text);
+    void ImageTemplate(const char* text);
     void PutAttribute(const char* text, const char* name);
-    void SkipElement(const char* end_prefix);
-    bool Follows(const char* text);
-    void Title();
-    void SkipToTagEnd();
 
     const Options& opt_;
     const std::atomic<bool>& abort_;
@@ -107,21 +130,5 @@ private:
     WorkInput* in_ = nullptr;
     WorkOutput* out_ = nullptr;
 };
-
-// Copies the attribute value that follows an attribute name: spaces, one "=",
-// spaces and one double quote are skipped; the value ends at a double quote,
-// a space or ">" (ReadAttrWord) or at a double quote or ">" (ReadAttrText).
-// Returns the number of bytes copied; dest is always NUL-terminated.
-int ReadAttrWord(char* dest, const char* text, int capacity);
-int ReadAttrText(char* dest, const char* text, int capacity);
-
-// The alignment pass: markers removed, centred and right-aligned lines padded
-// to Column, every LF written as CR LF. Appends to `out`.
-void AlignLines(const Options& options, WorkInput& in, std::string& out,
-                const std::atomic<bool>& abort = Converter::kNeverAbort);
-
-// Scanner and alignment pass over a whole CP932 document in memory.
-std::string ConvertDocument(const Options& options, std::string_view cp932,
-                            const std::atomic<bool>& abort = Converter::kNeverAbort);
 
 }  // namespace vorlax

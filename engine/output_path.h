@@ -7,12 +7,10 @@
 #include <string_view>
 
 #include "codes/paths.h"
+#include "engine/limits.h"
 #include "engine/options.h"
 
 namespace vorlax {
-
-// The longest path the system composes, in bytes, not counting the NUL.
-inline constexpr std::size_t kMaxPath = 260;
 
 // Claims an output name on disk. The name must be claimed atomically, so that
 // no existing file is ever overwritten: a name that exists is never taken.

@@ -1,3 +1,4 @@
+// The whole conversion of one document, as a stream and in memory.
 #include "engine/pipeline.h"
 
 #include <algorithm>
@@ -70,6 +71,17 @@ std::string ConvertHtml(const Options& options, std::string_view input,
     conversion.ReadSample();
     conversion.Run(conversion.ChooseCode());
     return std::move(text.text);
+}
+
+std::string ConvertDocument(const Options& options, std::string_view cp932,
+                            const std::atomic<bool>& abort) {
+    StringSink sink;
+    LineAligner aligner(options, sink, abort);
+    WorkInput in(cp932);
+    WorkOutput work(aligner);
+    Converter(options, abort).ScanDocument(in, work);
+    aligner.Finish();
+    return std::move(sink.text);
 }
 
 }  // namespace vorlax

@@ -48,6 +48,10 @@ private:
     std::string sample_;
 };
 
+// Scanner and alignment pass over a whole CP932 document in memory.
+std::string ConvertDocument(const Options& options, std::string_view cp932,
+                            const std::atomic<bool>& abort = Converter::kNeverAbort);
+
 // Converts raw HTML bytes into the final CP932 text with CR LF line ends.
 std::string ConvertHtml(const Options& options, std::string_view input,
                         const std::atomic<bool>& abort = Converter::kNeverAbort);

@@ -1,8 +1,41 @@
+// Character references: the name after "&" read up to its terminator, the
+// scanner's shortcuts (copy, nbsp, reg), and the rest through the entity
+// names and the Unicode table; a declined reference is written as it stands.
+#include <cstring>
+
 #include "codes/cp932.h"
 #include "codes/entities.h"
-#include "engine/converter.h"
+#include "engine/line_output.h"
 
 namespace vorlax {
+
+void Converter::ReadReference() {
+    char name[kMaxReferenceName + 1];
+    int length = 0;
+    const std::size_t start = in_->Position();
+    while (length < kMaxReferenceName) {
+        const int c = in_->Get();
+        if (c == WorkInput::kEnd) break;
+        if (c == '&' || c == '<' || c == 0xFF) {  // read again as ordinary input
+            in_->Back(1);
+            break;
+        }
+        if (c == ';' || c == ' ') break;  // the terminator belongs to the reference
+        name[length++] = static_cast<char>(c);
+    }
+    name[length] = '\0';
+    if (std::strcmp(name, "copy") == 0 || std::strcmp(name, "#169") == 0) {
+        PutString("(C)");
+    } else if (std::strcmp(name, "nbsp") == 0 || std::strcmp(name, "#160") == 0) {
+        PutChar(' ');  // a hard space: never collapsed or taken back
+    } else if (std::strcmp(name, "reg") == 0 || std::strcmp(name, "#174") == 0) {
+        PutString("(R)");
+    } else if (!DecodeReference(name)) {
+        // Declined: the reference is written as it stands.
+        in_->Back(in_->Position() - start);
+        PutChar('&');
+    }
+}
 
 // Character references other than the scanner's shortcuts: a known name or a
 // number gives its character through the Unicode table, every byte through

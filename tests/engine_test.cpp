@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/aligner.h"
+#include "engine/attributes.h"
 #include "engine/converter.h"
+#include "engine/pipeline.h"
 #include "test_support.h"
 
 namespace vorlax::test {
@@ -317,7 +320,8 @@ TEST(LinksAndImages, Templates) {
         {"percent pairs", "%%%x%", "%x"},
         {"lead byte after percent", "%\x88\x9F!", "\x88\x9F!"},
         {"lead byte keeps a % trail", "\x81%S", "\x81%S"},
-        {"missing attribute writes nothing", "<%s|%S>", "<cat|a.gif>"},
+        // A "<" that opens a line no marker opens is preceded by the left marker.
+        {"missing attribute writes nothing", "<%s|%S>", Markers("{L}<cat|a.gif>")},
     };
     for (const Case& c : cases) {
         Options o = With({{"SWimage", 1}, {"SWimageStr", 3}});
@@ -413,6 +417,40 @@ TEST(WholeDocument, FinalText) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(Visible(ConvertDocument(Options{}, c.html)), Visible(c.expected)) << c.name;
+}
+
+// Only the markers the line operations write are markers: text that spells
+// one is text wherever it falls, on lines that open with no marker of their
+// own as well as mid-line.
+TEST(WholeDocument, TextSpellingAMarkerStaysText) {
+    struct Case {
+        const char* name;
+        std::string html;
+        std::string expected;
+    };
+    const std::string centred_c = "\r\n" + std::string(39, ' ') + "c\r\n";
+    const Case cases[] = {
+        {"first line", "&lt;[center]>x", "<[center]>x\r\n"},
+        {"numeric reference, upper case", "&#60;[LEFT__]>z", "<[LEFT__]>z\r\n"},
+        {"lines inside PRE", "<pre>&lt;[right_]>p\n&lt;[center]>q</pre>",
+         "\r\n\r\n<[right_]>p\r\n<[center]>q\r\n\r\n"},
+        {"the line after a title", "<title>t</title>&lt;[center]>after",
+         "TITLE : t\r\n\r\n<[center]>after\r\n"},
+        {"the line after a closing CENTER", "<center>c</center>&lt;[right_]>after",
+         centred_c + "<[right_]>after\r\n"},
+        {"a link target", "<title>t</title><a href=\"[center]\"></a>y",
+         "TITLE : t\r\n\r\n<[center]>y\r\n"},
+        {"mid-line", "a&lt;[center]>b", "a<[center]>b\r\n"},
+        {"a short start", "&lt;[cen", "<[cen\r\n"},
+    };
+    Options o;
+    o.SWlink = 1;
+    o.SWlink_e = 0;
+    for (const Case& c : cases)
+        EXPECT_EQ(Visible(ConvertDocument(o, c.html)), Visible(c.expected)) << c.name;
+    // In the internal text form, the left marker goes before such a "<".
+    EXPECT_EQ(Visible(Scan(Options{}, "&lt;x")), Visible(Markers("{L}<x\n")));
+    EXPECT_EQ(Visible(Scan(Options{}, "a&lt;x")), Visible("a<x\n"));
 }
 
 TEST(WholeDocument, AbortStopsEarly) {

@@ -8,6 +8,7 @@
 
 #include "codes/entities.h"
 #include "engine/converter.h"
+#include "engine/pipeline.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 
 #include "engine/aligner.h"
 #include "engine/converter.h"
+#include "engine/pipeline.h"
 #include "test_support.h"
 
 namespace vorlax::test {

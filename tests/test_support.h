@@ -10,6 +10,7 @@
 #include "codes/byte_stream.h"
 #include "engine/converter.h"
 #include "engine/options.h"
+#include "engine/text_form.h"
 
 namespace vorlax::test {
 
@@ -36,7 +37,7 @@ inline std::string Markers(std::string_view s) {
         if (s[i] == '{' && i + 2 < s.size() && s[i + 2] == '}') {
             const char k = s[i + 1];
             if (k == 'L' || k == 'C' || k == 'R') {
-                r += k == 'L' ? "<[left__]>" : k == 'C' ? "<[center]>" : "<[right_]>";
+                r += k == 'L' ? kLeftMarker : k == 'C' ? kCenterMarker : kRightMarker;
                 i += 2;
                 continue;
             }

@@ -1,0 +1,89 @@
+// The line operations: ending a line, starting one with its marker and
+// indentation, block breaks; and PutString. Every part of the engine writes
+// through these and the inline operations of line_output.h.
+#include "engine/line_output.h"
+
+namespace vorlax {
+
+namespace {
+
+constexpr long long kNone = ConversionState::kNone;
+
+// The markers by alignment value: left, centre, right.
+constexpr std::string_view kMarkers[] = {kLeftMarker, kCenterMarker, kRightMarker};
+
+// Indentation for the deepest list, written in one piece.
+constexpr std::string_view kIndentation(
+    "                                                                                "
+    "                                                                                "
+    "                                                                                "
+    "                                                                                "
+    "                                                                                "
+    "                                                                                "
+    "                              ");
+static_assert(kIndentation.size() == 2 * kMaxDepth);
+
+}  // namespace
+
+const std::atomic<bool> Converter::kNeverAbort{false};
+
+Converter::Converter(const Options& options, const std::atomic<bool>& abort)
+    : opt_(options), abort_(abort) {}
+
+void Converter::PutString(const char* s) {
+    for (; *s; ++s) PutChar(static_cast<unsigned char>(*s));
+}
+
+void Converter::EndLine() {
+    if (opt_.SWspcut2 == 1 && !st_.pre_mode && Pos() == st_.last_space) {
+        out_->TakeBack(1);  // trailing white space is dropped
+        st_.last_space = kNone;
+    }
+    if (Pos() == st_.last_indent) {
+        out_->TakeBack(2 * static_cast<std::size_t>(st_.indent_level));
+        st_.last_indent = kNone;
+    }
+    Write('\n');
+    st_.content_start = st_.unmarked_line = Pos();
+    st_.column = 0;
+    st_.last_marker = kNone;
+}
+
+void Converter::BeginLine(int change, bool no_align) {
+    if (HasContent()) EndLine();
+    if (Pos() == st_.last_marker) {
+        // The line holds nothing but a marker and indentation: the new line start replaces it.
+        const long long level = static_cast<long long>(st_.indent_level) - change;
+        out_->TakeBack(kMarkerSize + (level > 0 ? 2 * static_cast<std::size_t>(level) : 0));
+    }
+    int marker = 0;
+    if (st_.align_depth >= 1 && st_.table_depth == 0 && !no_align) {
+        const char top = st_.align_values[st_.align_depth - 1];
+        marker = top == '2' ? 1 : top == '3' ? 2 : 0;
+    }
+    out_->Put(kMarkers[marker]);
+    st_.last_marker = st_.content_start = Pos();
+    st_.column = 0;
+    if (st_.indent_level > 0) {
+        // Two spaces a level; the positions end up just after the last unit.
+        out_->Put(kIndentation.substr(0, 2 * static_cast<std::size_t>(st_.indent_level)));
+        st_.column = 2 * static_cast<long long>(st_.indent_level);
+        st_.last_marker = st_.content_start = st_.last_indent = Pos();
+    }
+}
+
+// One empty line, unless nothing was written since the last block break.
+void Converter::BreakBeforeBlock() {
+    if (Pos() != st_.last_break) {
+        if (HasContent()) EndLine();
+        EndLine();
+    }
+}
+
+void Converter::BlockBreak(int change) {
+    BreakBeforeBlock();
+    BeginLine(change, false);
+    st_.last_break = Pos();
+}
+
+}  // namespace vorlax

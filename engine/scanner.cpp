@@ -1,0 +1,239 @@
+// The scanner: reads the CP932 working input a byte at a time (runs of text
+// in one piece), hands white space and text to the output operations, reads
+// tags and gives them to the tag actions, and skips comments, META tags and
+// the content of skipped elements.
+#include <algorithm>
+#include <cstring>
+
+#include "codes/ascii.h"
+#include "codes/byte_scan.h"
+#include "engine/line_output.h"
+
+namespace vorlax {
+
+void Converter::ScanDocument(WorkInput& in, WorkOutput& out) {
+    st_ = ConversionState{};
+    in_ = &in;
+    out_ = &out;
+    in.Rewind();
+    while (!Aborted()) {
+        const int c = in.Get();
+        if (c == '<') {  // the most frequent case, taken before the switch's jump
+            ReadTag();
+            continue;
+        }
+        if (c == WorkInput::kEnd) break;
+        switch (c) {
+            case '\t':
+                if (st_.pre_mode)
+                    PutChar('\t');
+                else
+                    PutSpaces();
+                break;
+            case '\n':
+                if (!st_.pre_mode) {
+                    PutSpaces();
+                } else if (static_cast<long long>(in.Position()) != st_.cr_position + 1) {
+                    EndLine();
+                    BeginLine(0, false);
+                }
+                break;
+            case '\r':
+                if (!st_.pre_mode) {
+                    PutSpaces();
+                } else {
+                    st_.cr_position = static_cast<long long>(in.Position());
+                    EndLine();
+                    BeginLine(0, false);
+                }
+                break;
+            case 0x1A:
+                if (opt_.SWeofcut == 0) PutChar(0x1A);
+                break;
+            case ' ':
+                if (st_.pre_mode)
+                    PutSpace();
+                else
+                    PutSpaces();
+                break;
+            case '&':
+                ReadReference();
+                break;
+            case '<':
+                ReadTag();
+                break;
+            default:
+                if (opt_.SWqk == 1)
+                    PutWrappedRun(static_cast<unsigned char>(c));
+                else
+                    PutTextRun(static_cast<unsigned char>(c));
+                break;
+        }
+    }
+    if ((HasContent() && opt_.SWendcr == 1) || st_.indent_level >= 1) EndLine();
+    out.Cut();
+}
+
+void Converter::ReadTag() {
+    // The usual tag, whole in the input at hand and without line breaks or
+    // 0xFF, is looked up where it lies and copied only when it acts.
+    const std::string_view ahead = in_->Ahead();
+    const std::size_t reach = std::min<std::size_t>(ahead.size(), kTagSize - 1);
+    const std::size_t n = SpanWithout<'>', '\r', '\n', '\xFF'>(ahead.data(), reach);
+    if (n < reach && ahead[n] == '>') {
+        const std::string_view text = ahead.substr(0, n);
+        // No name in the table begins a comment or a META tag.
+        if (const TagName* match = FindTag(text, ahead.size())) {
+            in_->Skip(n + 1);
+            const Tag tag = match->tag;
+            if (!Acts(tag)) return;
+            // Only the actions that read attributes are given the tag's text.
+            char* buf = nullptr;
+            if (ReadsText(tag)) {
+                buf = st_.tag;
+                std::memcpy(buf, text.data(), n);
+                buf[n] = ' ';
+                buf[n + 1] = '\0';
+            }
+            Dispatch(tag, buf);
+            return;
+        }
+        const bool comment = n >= 2 && text[0] == '!' && text[1] == '-';
+        if (!comment && !StartsWithNoCase(text, "META")) {
+            in_->Skip(n + 1);
+            return;
+        }
+    }
+    ReadTagSlowly();
+}
+
+// A tag read a byte at a time: it may hold line breaks, run past the input
+// at hand, end with the input, or open a comment or a META tag.
+void Converter::ReadTagSlowly() {
+    char* buf = st_.tag;
+    int stop = -1;
+    int i = 0;
+    while (i < kTagSize) {
+        int c = in_->Get();
+        if (c == WorkInput::kEnd || c == 0xFF) {  // the tag ends with the input
+            buf[i] = static_cast<char>(0xFF);
+            stop = i;
+            break;
+        }
+        if (c == '\r' || c == '\n') {
+            // A line break inside a tag counts as one space between words.
+            if (i == 0 || buf[i - 1] == ' ') continue;
+            c = ' ';
+        }
+        buf[i] = static_cast<char>(c);
+        if (c == '>') {
+            stop = i;
+            break;
+        }
+        if (i == 1 && buf[0] == '!' && buf[1] == '-') {
+            SkipComment();
+            return;
+        }
+        if (i == 3 && StartsWithNoCase(buf, "META")) {
+            SkipMetaTag();
+            return;
+        }
+        ++i;
+    }
+    // Over-long tags are dropped; without a ">" in reach, scanning goes on after them.
+    if (stop < 0 || stop >= kTagSize - 1) return;
+    buf[stop] = ' ';
+    buf[stop + 1] = '\0';
+    HandleTag(buf);
+}
+
+void Converter::SkipComment() {
+    int previous = 0;
+    while (!Aborted()) {
+        const int c = in_->Get();
+        if (c == WorkInput::kEnd) return;
+        if (previous == '-' && c == '>') return;
+        previous = c;
+    }
+}
+
+void Converter::SkipMetaTag() {
+    int previous = static_cast<unsigned char>(st_.tag[3]);
+    while (!Aborted()) {
+        int c = in_->Get();
+        if (c == WorkInput::kEnd || c == '>') return;
+        if (c == '"' && (previous == ' ' || previous == '=')) {
+            // A quoted value may hold ">".
+            do {
+                if (Aborted()) return;
+                c = in_->Get();
+                if (c == WorkInput::kEnd) return;
+            } while (c != '"');
+        }
+        previous = c;
+    }
+}
+
+// Consumes the element's content up to an end tag that begins with
+// `end_prefix` (any letter case), then up to and including its ">". The
+// content ends early at a 0xFF byte or the end of the input.
+void Converter::SkipElement(const char* end_prefix) {
+    const bool title = std::strcmp(end_prefix, "</TITLE") == 0 && opt_.SWtitle == 1;
+    const std::size_t size = std::strlen(end_prefix);
+    // A title is written size - 1 bytes behind the reading, without its line
+    // breaks: the bytes still held when its content ends early are lost.
+    char held[kLongestEndPrefix];
+    std::size_t count = 0;
+    auto put = [this](char c) {
+        if (c != '\0' && c != '\n' && c != '\r') PutChar(static_cast<unsigned char>(c));
+    };
+    auto hold = [&](char c) {
+        if (count == size - 1) {
+            put(held[0]);
+            std::memmove(held, held + 1, --count);
+        }
+        held[count++] = c;
+    };
+    while (!Aborted() && in_->Fill()) {
+        const std::string_view ahead = in_->Ahead();
+        const std::size_t n = SpanWithout<'<', '\xFF'>(ahead.data(), ahead.size());
+        if (title)
+            for (std::size_t i = 0; i < n; ++i) hold(ahead[i]);
+        in_->Skip(n);
+        if (n == ahead.size()) continue;
+        in_->Skip(1);
+        if (ahead[n] == '\xFF') break;
+        if (Follows(end_prefix + 1)) {
+            for (std::size_t i = 0; i < count; ++i) put(held[i]);
+            break;
+        }
+        if (title) hold('<');
+    }
+    SkipToTagEnd();
+}
+
+// Whether the input goes on with `text` (any letter case): the bytes are
+// consumed when it does, and left to be read again when it does not.
+bool Converter::Follows(const char* text) {
+    std::size_t read = 0;
+    for (; text[read] != '\0'; ++read) {
+        const int c = in_->Get();
+        if (c == WorkInput::kEnd) break;
+        if (AsciiLower(static_cast<char>(c)) != AsciiLower(text[read])) {
+            in_->Back(read + 1);
+            return false;
+        }
+    }
+    if (text[read] == '\0') return true;
+    in_->Back(read);
+    return false;
+}
+
+void Converter::SkipToTagEnd() {
+    while (!Aborted()) {
+        const int c = in_->Get();
+        if (c == WorkInput::kEnd || c == '>') return;
+    }
+}
+
+}  // namespace vorlax

@@ -1,0 +1,280 @@
+// The tag actions: the dispatch from a tag to its handler, and the handlers
+// of block tags, alignment scopes, lists, tables, rules and the title
+// (links and images: links_images.cpp).
+#include <charconv>
+#include <cstring>
+
+#include "codes/ascii.h"
+#include "engine/attributes.h"
+#include "engine/line_output.h"
+
+namespace vorlax {
+
+void Converter::HandleTag(char* text) {
+    const TagName* match = FindTag(text);
+    if (match) Dispatch(match->tag, text);
+}
+
+// Whether a tag's action does anything with these options: links and images
+// do nothing at all when they are switched off.
+bool Converter::Acts(Tag tag) const {
+    switch (tag) {
+        case Tag::LinkStart:
+        case Tag::LinkEnd: return opt_.SWlink != 0;
+        case Tag::Image: return opt_.SWimage == 1;
+        default: return true;
+    }
+}
+
+void Converter::Dispatch(Tag tag, char* text) {
+    switch (tag) {
+        case Tag::Pre: PreStart(); break;
+        case Tag::PreEnd: PreEnd(); break;
+        case Tag::OpenUnordered: OpenList('U'); break;
+        case Tag::OpenOrdered: OpenList('O'); break;
+        case Tag::CloseList:
+        case Tag::CloseOrdered: CloseList(); break;
+        case Tag::Item: ListItem(); break;
+        case Tag::LineStart: BeginLine(0, false); break;
+        case Tag::Dd: DefinitionData(); break;
+        case Tag::Br: LineBreak(); break;
+        case Tag::Div: DivStart(text); break;
+        case Tag::DivEnd: DivEnd(); break;
+        case Tag::Block: BlockBreak(0); break;
+        case Tag::Paragraph: Paragraph(text); break;
+        case Tag::Center: CenterStart(); break;
+        case Tag::CenterEnd: CenterEnd(); break;
+        case Tag::Title: Title(); break;
+        case Tag::Style: SkipElement("</STYLE"); break;
+        case Tag::Script: SkipElement("</SCRIPT"); break;
+        case Tag::Applet: SkipElement("</APPLET"); break;
+        case Tag::Rule: HorizontalRule(text); break;
+        case Tag::Heading: HeadingStart(text); break;
+        case Tag::HeadingEnd: HeadingEnd(); break;
+        case Tag::Row: TableRow(); break;
+        case Tag::Cell: TableCell(); break;
+        case Tag::Table: TableStart(); break;
+        case Tag::TableEnd: TableEnd(); break;
+        case Tag::Image: Image(text); break;
+        case Tag::LinkStart: LinkStart(text); break;
+        case Tag::LinkEnd: LinkEnd(); break;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Block tags and alignment scopes
+
+void Converter::PreStart() {
+    BreakBeforeBlock();
+    st_.last_break = Pos();
+    st_.pre_mode = true;
+}
+
+void Converter::PreEnd() {
+    st_.pre_mode = false;
+    BreakBeforeBlock();
+    st_.last_break = Pos();
+}
+
+void Converter::DefinitionData() {
+    BeginLine(0, false);
+    PutString("  ");
+}
+
+void Converter::LineBreak() {
+    EndLine();
+    BeginLine(0, false);
+}
+
+void Converter::DivStart(char* text) {
+    AsciiLowerInPlace(text);
+    const char value = AlignValue(text);
+    if (value == 0)
+        PushAlign('D', '1');  // a plain DIV restores left alignment
+    else if (value > 0)
+        PushAlign('D', value);
+    BeginLine(0, false);
+}
+
+void Converter::DivEnd() {
+    RemoveAlign('D');
+    BeginLine(0, false);
+}
+
+void Converter::Paragraph(char* text) {
+    AsciiLowerInPlace(text);
+    RemoveAlign('P');
+    const char value = AlignValue(text);
+    if (value > 0) PushAlign('P', value);
+    BlockBreak(0);
+}
+
+void Converter::CenterStart() {
+    if (st_.align_depth >= kMaxDepth) return;
+    PushAlign('C', '2');
+    BeginLine(0, false);
+}
+
+void Converter::CenterEnd() {
+    if (st_.align_depth == 0) return;
+    if (HasContent()) EndLine();
+    RemoveAlign('C');
+}
+
+void Converter::HeadingStart(char* text) {
+    AsciiLowerInPlace(text);
+    const char value = AlignValue(text);
+    if (value > 0) PushAlign('H', value);
+    BlockBreak(0);
+}
+
+void Converter::HeadingEnd() {
+    RemoveAlign('H');
+    BlockBreak(0);
+}
+
+// The title's text on a line of its own, or nothing when titles are off.
+void Converter::Title() {
+    if (opt_.SWtitle != 1) {
+        SkipElement("</TITLE");
+        return;
+    }
+    PutString("TITLE : ");
+    SkipElement("</TITLE");
+    EndLine();
+    EndLine();
+}
+
+// ---------------------------------------------------------------------------
+// Tables
+
+void Converter::TableRow() {
+    BeginLine(0, false);
+    st_.row_start = Pos();
+}
+
+void Converter::TableCell() {
+    if (Pos() == st_.row_start) return;  // no separator before the first cell
+    switch (opt_.SWdiv) {
+        case 0: PutString(" "); break;
+        case 1: PutString(","); break;
+        case 2: PutString("\t"); break;
+        default: break;
+    }
+}
+
+void Converter::TableStart() {
+    if (opt_.SWtableLeft == 1) ++st_.table_depth;
+    BeginLine(0, false);
+}
+
+void Converter::TableEnd() {
+    if (st_.table_depth != 0) --st_.table_depth;
+    BeginLine(0, false);
+}
+
+// ---------------------------------------------------------------------------
+// Alignment scopes, rules and lists
+
+void Converter::PushAlign(char kind, char value) {
+    if (st_.align_depth >= kMaxDepth) return;
+    st_.align_kinds[st_.align_depth] = kind;
+    st_.align_values[st_.align_depth] = value;
+    ++st_.align_depth;
+    st_.align_kinds[st_.align_depth] = '\0';
+    st_.align_values[st_.align_depth] = '\0';
+}
+
+// Closes the innermost scope of a kind; scopes of other kinds opened later stay open.
+void Converter::RemoveAlign(char kind) {
+    if (st_.align_depth < 1) return;
+    const char* found = std::strrchr(st_.align_kinds, kind);
+    if (!found) return;
+    const std::size_t at = static_cast<std::size_t>(found - st_.align_kinds);
+    const std::size_t depth = static_cast<std::size_t>(st_.align_depth);
+    std::memmove(st_.align_kinds + at, st_.align_kinds + at + 1, depth - at);
+    std::memmove(st_.align_values + at, st_.align_values + at + 1, depth - at);
+    --st_.align_depth;
+}
+
+// The "align" attribute of a lower-cased tag text: '1' left, '2' centre,
+// '3' right, 0 when there is no "align" at all, -1 for an empty or other value.
+char Converter::AlignValue(const char* text) {
+    const char* at = std::strstr(text, "align");
+    if (!at) return 0;
+    ReadAttrWord(st_.attr, at + 5, sizeof st_.attr);
+    if (std::strcmp(st_.attr, "left") == 0) return '1';
+    if (std::strcmp(st_.attr, "center") == 0) return '2';
+    if (std::strcmp(st_.attr, "right") == 0) return '3';
+    return -1;
+}
+
+void Converter::HorizontalRule(char* text) {
+    BeginLine(0, false);
+    AsciiLowerInPlace(text);
+    long long percent = 100;
+    if (const char* at = std::strstr(text, "width")) {
+        ReadAttrWord(st_.attr, at + 5, sizeof st_.attr);
+        if (std::strchr(st_.attr, '%')) {
+            const char* p = st_.attr;
+            while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+            const bool negative = *p == '-';
+            if (*p == '-' || *p == '+') ++p;
+            percent = 0;
+            for (; *p >= '0' && *p <= '9'; ++p)
+                if (percent <= 100) percent = percent * 10 + (*p - '0');
+            if (negative) percent = -percent;
+            if (percent > 100) percent = 100;
+            if (percent < -100) percent = -100;  // keeps the lead-in within the line width
+        }
+    }
+    const long long column = opt_.Column;
+    long long length = static_cast<long long>(static_cast<double>(percent) * 0.01 * column);
+    long long lead = 0;
+    if (st_.align_depth < 1) {
+        const char value = AlignValue(text);
+        lead = value == '1' ? 0 : value == '3' ? column - length : (column - length) / 2;
+    }
+    if (st_.indent_level > 0) length -= 2 * static_cast<long long>(st_.indent_level);
+    for (long long i = 0; i < lead; ++i) PutChar(' ');
+    for (long long i = 0; i < length; ++i) PutChar('-');
+    BeginLine(0, false);
+}
+
+void Converter::OpenList(char kind) {
+    if (st_.indent_level >= kMaxDepth) return;
+    if (st_.indent_level == 0) BreakBeforeBlock();  // one empty line before the outermost list
+    st_.list_stack[st_.indent_level] = {kind, 1};
+    ++st_.indent_level;
+    BeginLine(+1, false);
+    st_.last_break = Pos();
+}
+
+void Converter::CloseList() {
+    if (st_.indent_level == 0) return;
+    if (st_.indent_level == 1) BreakBeforeBlock();  // one empty line after the outermost list
+    --st_.indent_level;
+    BeginLine(-1, false);
+    st_.last_break = Pos();
+}
+
+void Converter::ListItem() {
+    BeginLine(0, false);
+    if (st_.indent_level == 0) {
+        PutString("* ");
+        return;
+    }
+    ConversionState::ListEntry& list = st_.list_stack[st_.indent_level - 1];
+    if (list.kind == 'O') {
+        // The number as "%ld." writes it: decimal, a sign when negative, a dot.
+        char* end = std::to_chars(st_.scratch, st_.scratch + 16, list.counter).ptr;
+        *end++ = '.';
+        *end = '\0';
+        PutString(st_.scratch);
+        list.counter = static_cast<std::int32_t>(static_cast<std::uint32_t>(list.counter) + 1u);
+    } else {
+        PutString("* ");
+    }
+}
+
+}  // namespace vorlax

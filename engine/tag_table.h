@@ -1,0 +1,217 @@
+// The tag vocabulary: the tags the engine acts on, the names that select
+// them, and the lookup of a tag text's first word (a hash over the words,
+// sixteen bytes at a time where there is SSE2).
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "codes/ascii.h"
+
+namespace vorlax {
+
+enum class Tag {
+    Pre, PreEnd, OpenUnordered, CloseList, OpenOrdered, CloseOrdered, Item, LineStart, Dd, Br,
+    Div, DivEnd, Block, Paragraph, Center, CenterEnd, Title, Style, Script, Applet, Rule,
+    Heading, HeadingEnd, Row, Cell, Table, TableEnd, Image, LinkStart, LinkEnd,
+};
+
+struct TagName {
+    const char* name;
+    Tag tag;
+};
+
+// The tag names in the order they are tried; the first whose name begins the
+// tag text decides. Every name but "A HREF" ends with a space, so it matches
+// only a whole tag word.
+inline constexpr TagName kTagTable[] = {
+    {"PRE ", Tag::Pre}, {"XMP ", Tag::Pre},
+    {"/PRE ", Tag::PreEnd}, {"/XMP ", Tag::PreEnd},
+    {"UL ", Tag::OpenUnordered}, {"MENU ", Tag::OpenUnordered}, {"DIR ", Tag::OpenUnordered},
+    {"/UL ", Tag::CloseList}, {"/MENU ", Tag::CloseList}, {"/DIR ", Tag::CloseList},
+    {"OL ", Tag::OpenOrdered},
+    {"/OL ", Tag::CloseOrdered},
+    {"LI ", Tag::Item},
+    {"DT ", Tag::LineStart}, {"CAPTION ", Tag::LineStart}, {"/CAPTION ", Tag::LineStart},
+    {"DD ", Tag::Dd},
+    {"BR ", Tag::Br},
+    {"DIV ", Tag::Div},
+    {"/DIV ", Tag::DivEnd},
+    {"BLOCKQUOTE ", Tag::Block}, {"/BLOCKQUOTE ", Tag::Block}, {"DL ", Tag::Block},
+    {"/DL ", Tag::Block},
+    {"P ", Tag::Paragraph}, {"/P ", Tag::Paragraph},
+    {"CENTER ", Tag::Center},
+    {"/CENTER ", Tag::CenterEnd},
+    {"TITLE ", Tag::Title},
+    {"STYLE ", Tag::Style},
+    {"SCRIPT ", Tag::Script},
+    {"APPLET ", Tag::Applet},
+    {"HR ", Tag::Rule},
+    {"H1 ", Tag::Heading}, {"H2 ", Tag::Heading}, {"H3 ", Tag::Heading},
+    {"H4 ", Tag::Heading}, {"H5 ", Tag::Heading}, {"H6 ", Tag::Heading},
+    {"/H1 ", Tag::HeadingEnd}, {"/H2 ", Tag::HeadingEnd}, {"/H3 ", Tag::HeadingEnd},
+    {"/H4 ", Tag::HeadingEnd}, {"/H5 ", Tag::HeadingEnd}, {"/H6 ", Tag::HeadingEnd},
+    {"TR ", Tag::Row},
+    {"TH ", Tag::Cell},
+    {"TD ", Tag::Cell},
+    {"TABLE ", Tag::Table},
+    {"/TABLE ", Tag::TableEnd},
+    {"IMG ", Tag::Image},
+    {"A HREF", Tag::LinkStart},
+    {"/A ", Tag::LinkEnd},
+};
+
+// The tag table as a hash over the first word of a tag. Every name but
+// "A HREF" is one word and a space, so a name matches exactly when it is the
+// tag's first word; the words are distinct, so the table's order decides
+// nothing. "A HREF" is found through its first word, "A", and checked whole.
+inline constexpr std::size_t kTagCount = sizeof kTagTable / sizeof kTagTable[0];
+inline constexpr std::size_t kLongestTagWord = 11;  // "/BLOCKQUOTE"
+inline constexpr std::size_t kLongestEndPrefix = 8;  // "</SCRIPT", "</APPLET"
+
+// A word of at most 16 bytes, lower-cased, packed into two numbers.
+struct TagWord {
+    std::uint64_t low = 0, high = 0;
+    constexpr bool operator==(const TagWord&) const = default;
+    constexpr std::size_t Hash() const {
+        return static_cast<std::size_t>(((low ^ (high << 5)) * 0x9E3779B97F4A7C15ull) >> 56);
+    }
+};
+
+constexpr TagWord PackWord(const char* word, std::size_t n) {
+    TagWord w;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint64_t c = static_cast<unsigned char>(AsciiLower(word[i]));
+        if (i < 8)
+            w.low |= c << (8 * i);
+        else
+            w.high |= c << (8 * (i - 8));
+    }
+    return w;
+}
+
+constexpr std::size_t NameWordLength(const char* name) {
+    std::size_t n = 0;
+    while (name[n] && name[n] != ' ') ++n;
+    return n;
+}
+
+struct TagIndex {
+    static constexpr std::size_t kSlots = 256;  // a power of two, over four times the names
+    TagWord word[kSlots];
+    std::int8_t entry[kSlots];
+    constexpr TagIndex() : word(), entry() {
+        for (std::int8_t& e : entry) e = -1;
+        for (std::size_t i = 0; i < kTagCount; ++i) {
+            const char* name = kTagTable[i].name;
+            const TagWord w = PackWord(name, NameWordLength(name));
+            std::size_t at = w.Hash() & (kSlots - 1);
+            while (entry[at] >= 0) {
+                if (word[at] == w) throw "two names with one first word";
+                at = (at + 1) & (kSlots - 1);
+            }
+            word[at] = w;
+            entry[at] = static_cast<std::int8_t>(i);
+        }
+    }
+    // The entry whose first word is the tag's first word, or null; the text
+    // ends with its final space and a NUL.
+    constexpr const TagName* Find(const char* text) const {
+        std::size_t n = 0;
+        while (text[n] != ' ' && text[n] != '\0') ++n;
+        if (text[n] != ' ') return nullptr;
+        return FindWord(text, n);
+    }
+    // The same for the bytes between "<" and ">", which lack the final space.
+    constexpr const TagName* Find(std::string_view text) const {
+        std::size_t n = 0;
+        while (n < text.size() && text[n] != ' ' && text[n] != '\0')
+            if (++n > kLongestTagWord) return nullptr;  // longer than every name
+        if (n < text.size() && text[n] == '\0') return nullptr;
+        return FindWord(text.data(), n);
+    }
+    constexpr const TagName* FindWord(const char* text, std::size_t n) const {
+        if (n > kLongestTagWord) return nullptr;
+        return FindPacked(PackWord(text, n));
+    }
+    constexpr const TagName* FindPacked(const TagWord& w) const {
+        for (std::size_t at = w.Hash() & (kSlots - 1); entry[at] >= 0; at = (at + 1) & (kSlots - 1))
+            if (word[at] == w) return &kTagTable[entry[at]];
+        return nullptr;
+    }
+};
+inline constexpr TagIndex kTagIndex;
+static_assert(kTagIndex.Find("p ")->tag == Tag::Paragraph);
+static_assert(kTagIndex.Find("/BlockQuote x ")->tag == Tag::Block);
+static_assert(kTagIndex.Find("pre") == nullptr && kTagIndex.Find("P/ ") == nullptr);
+static_assert(kTagIndex.Find(std::string_view("td")) && kTagIndex.Find(std::string_view("a x")) &&
+              !kTagIndex.Find(std::string_view("b\0")) && !kTagIndex.Find(std::string_view("")));
+
+// The entry whose first word is the first word of `text`, the bytes between
+// "<" and ">", where `readable` bytes can be read from its start (more than
+// the text may hold).
+inline const TagName* FindFirstWord(std::string_view text, std::size_t readable) {
+#if defined(__SSE2__)
+    if (readable >= 16) {
+        // The word is found, lower-cased and packed sixteen bytes at a time.
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data()));
+        const unsigned ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(
+            _mm_cmpeq_epi8(v, _mm_set1_epi8(' ')), _mm_cmpeq_epi8(v, _mm_setzero_si128()))));
+        const std::size_t n = std::min<std::size_t>(
+            ends ? static_cast<std::size_t>(__builtin_ctz(ends)) : 16, text.size());
+        // A word ended by a NUL matches no name.
+        if (n > kLongestTagWord || (n < text.size() && text[n] == '\0')) return nullptr;
+        // 'A'..'Z' are the bytes that land below 26 when 'A' is taken away.
+        const __m128i letters = _mm_sub_epi8(v, _mm_set1_epi8('A'));
+        const __m128i upper = _mm_cmpeq_epi8(_mm_min_epu8(letters, _mm_set1_epi8(25)), letters);
+        const __m128i index = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+        const __m128i in_word = _mm_cmpgt_epi8(_mm_set1_epi8(static_cast<char>(n)), index);
+        const __m128i word =
+            _mm_and_si128(_mm_or_si128(v, _mm_and_si128(upper, _mm_set1_epi8(0x20))), in_word);
+        std::uint64_t halves[2];
+        std::memcpy(halves, &word, sizeof halves);  // byte i at bits 8i, as PackWord has it
+        return kTagIndex.FindPacked(TagWord{halves[0], halves[1]});
+    }
+#endif
+    static_cast<void>(readable);
+    return kTagIndex.Find(text);
+}
+
+// "A" must go on with " HREF" to start a link.
+template <typename Text>
+inline const TagName* CheckLink(const TagName* match, Text text) {
+    if (match && match->tag == Tag::LinkStart && !StartsWithNoCase(text, match->name)) return nullptr;
+    return match;
+}
+
+// The table entry for a tag text, NUL-terminated with its final space: the
+// first word decides.
+inline const TagName* FindTag(const char* text) { return CheckLink(kTagIndex.Find(text), text); }
+
+// The same for the bytes between "<" and ">", as FindFirstWord takes them.
+inline const TagName* FindTag(std::string_view text, std::size_t readable) {
+    return CheckLink(FindFirstWord(text, readable), text);
+}
+
+// Whether a tag's action reads its text (the attributes); the others are
+// dispatched without it.
+constexpr bool ReadsText(Tag tag) {
+    switch (tag) {
+        case Tag::Div:
+        case Tag::Paragraph:
+        case Tag::Rule:
+        case Tag::Heading:
+        case Tag::Image:
+        case Tag::LinkStart: return true;
+        default: return false;
+    }
+}
+
+}  // namespace vorlax
