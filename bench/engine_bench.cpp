@@ -74,8 +74,7 @@ void BM_DefaultsStreamed(benchmark::State& state) {
         vorlax::StringSource raw(page);
         CountingSink sink;
         vorlax::StreamConversion conversion(options, raw, sink, vorlax::Converter::kNeverAbort);
-        conversion.ReadSample();
-        conversion.Run(conversion.ChooseCode());
+        conversion.Convert();
         out = sink.size;
         benchmark::DoNotOptimize(out);
     }

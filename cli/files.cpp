@@ -311,8 +311,7 @@ int ConvertStandardInput(const vorlax::Options& options) {
     StdinSource input(abort);
     StdoutSink output(abort);
     vorlax::StreamConversion conversion(options, input, output, abort);
-    conversion.ReadSample();
-    conversion.Run(conversion.ChooseCode());
+    conversion.Convert();
     if (std::ferror(stdin)) {
         std::perror("vorlax: reading standard input");
         return 1;

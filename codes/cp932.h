@@ -50,9 +50,7 @@ inline void EmitCP932(std::uint16_t entry, Put&& put) {
 
 // Appends the bytes of an entry by the emission rule.
 inline void AppendCP932(std::string& out, std::uint16_t entry) {
-    const char low = static_cast<char>(entry & 0xFF);
-    out.push_back(low != 0 ? low : '?');
-    if (entry >> 8) out.push_back(static_cast<char>(entry >> 8));
+    EmitCP932(entry, [&out](unsigned char c) { out.push_back(static_cast<char>(c)); });
 }
 
 }  // namespace vorlax

@@ -61,6 +61,11 @@ void StreamConversion::Run(int code) {
     aligner.Finish();
 }
 
+void StreamConversion::Convert() {
+    ReadSample();
+    Run(ChooseCode());
+}
+
 std::string ConvertHtml(const Options& options, std::string_view input,
                         const std::atomic<bool>& abort) {
     StringSource raw(input);
@@ -68,8 +73,7 @@ std::string ConvertHtml(const Options& options, std::string_view input,
     // The text is seldom longer than its HTML: one allocation, no copies as it grows.
     text.text.reserve(input.size());
     StreamConversion conversion(options, raw, text, abort);
-    conversion.ReadSample();
-    conversion.Run(conversion.ChooseCode());
+    conversion.Convert();
     return std::move(text.text);
 }
 

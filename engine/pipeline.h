@@ -37,6 +37,8 @@ public:
     int ChooseCode() const;
     // Decodes, scans, aligns and writes the whole document.
     void Run(int code);
+    // The three steps in one call, for callers that check nothing between them.
+    void Convert();
 
 private:
     class Replay;

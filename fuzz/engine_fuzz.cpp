@@ -70,8 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         raw.step = step;
         vorlax::StringSink out;
         vorlax::StreamConversion conversion(options, raw, out, vorlax::Converter::kNeverAbort, step);
-        conversion.ReadSample();
-        conversion.Run(conversion.ChooseCode());
+        conversion.Convert();
         if (out.text != text) __builtin_trap();
     }
     // Keep the result alive so the conversion cannot be optimised away.

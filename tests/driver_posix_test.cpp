@@ -17,45 +17,15 @@
 #include <vector>
 
 #include "engine/driver.h"
-#include "temp_folder.h"
+#include "driver_fixture.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class Recorder final : public vorlax::ConversionReport {
-public:
-    void OpenFailed(const char* path) override { events.push_back("open " + std::string(path)); }
-    void AccessFailed(const char* path) override {
-        events.push_back("access " + std::string(path));
-    }
-    void PathTooLong(const char* path) override { events.push_back("long " + std::string(path)); }
-    bool OpenInEditor(const char* output) override {
-        events.push_back("editor " + std::string(output));
-        return true;
-    }
-    std::vector<std::string> events;
-};
-
-class DriverPosix : public ::testing::Test {
+class DriverPosix : public vorlax::test::DriverFixture {
 protected:
-    std::string Path(const std::string& name) const { return folder_.Path(name); }
-    void Write(const std::string& name, const std::string& content) const {
-        folder_.Write(name, content);
-    }
-    std::string Read(const std::string& name) const {
-        return vorlax::test::TempFolder::ReadFile(Path(name));
-    }
-    std::set<std::string> Names() const { return folder_.Names(); }
-    int Convert(const std::string& path) {
-        return vorlax::ConvertFile(path.c_str(), options_, abort_, recorder_);
-    }
-
-    vorlax::test::TempFolder folder_{"vorlax_posix_"};
-    const fs::path& dir_ = folder_.dir();
-    vorlax::Options options_;
-    std::atomic<bool> abort_{false};
-    Recorder recorder_;
+    DriverPosix() : DriverFixture("vorlax_posix_") {}
 };
 
 TEST_F(DriverPosix, WriteErrorReportsTheOutputAndDeletesIt) {
@@ -97,8 +67,8 @@ TEST_F(DriverPosix, UnreadableExistingOutputIsNotOverwritten) {
     ASSERT_EQ(chmod(Path("a.txt").c_str(), 0), 0);
     EXPECT_EQ(Convert(Path("a.htm")), 1);
     ASSERT_EQ(chmod(Path("a.txt").c_str(), 0600), 0);
-    EXPECT_EQ(Read("a.txt"), "keep");
-    EXPECT_EQ(Read("a.vorl0.txt"), "x\r\n");
+    EXPECT_EQ(Read(Path("a.txt")), "keep");
+    EXPECT_EQ(Read(Path("a.vorl0.txt")), "x\r\n");
 }
 
 TEST_F(DriverPosix, OutputNameDifferingInCaseIsItsOwnFile) {
@@ -106,8 +76,8 @@ TEST_F(DriverPosix, OutputNameDifferingInCaseIsItsOwnFile) {
     Write("INDEX.HTM", "x");
     Write("index.txt", "keep");
     EXPECT_EQ(Convert(Path("INDEX.HTM")), 1);
-    EXPECT_EQ(Read("index.txt"), "keep");
-    EXPECT_EQ(Read("INDEX.TXT"), "x\r\n");
+    EXPECT_EQ(Read(Path("index.txt")), "keep");
+    EXPECT_EQ(Read(Path("INDEX.TXT")), "x\r\n");
 }
 
 TEST_F(DriverPosix, UnreadableInputIsAnOpenFailure) {

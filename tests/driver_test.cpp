@@ -13,7 +13,7 @@
 
 #include "engine/driver.h"
 #include "engine/output_path.h"
-#include "temp_folder.h"
+#include "driver_fixture.h"
 
 #ifdef _WIN32
 #include <direct.h>
@@ -31,54 +31,9 @@ const std::string kHyo = "\x95\x5C";  // 表
 const std::string kInput = "one<br>" + kHyo + " two";
 const std::string kText = "one\r\n" + kHyo + " two\r\n";
 
-// Records what the driver reports, in order; raises the abort request when
-// a chosen stage starts.
-class Recorder final : public vorlax::ConversionReport {
-public:
-    explicit Recorder(std::atomic<bool>& abort) : abort_(abort) {}
-    void OpenFailed(const char* path) override { events.push_back("open " + std::string(path)); }
-    void AccessFailed(const char* path) override {
-        events.push_back("access " + std::string(path));
-    }
-    void PathTooLong(const char* path) override { events.push_back("long " + std::string(path)); }
-    void Converted(const char* input, const char* output) override {
-        events.push_back("converted " + std::string(input) + " -> " + output);
-    }
-    bool OpenInEditor(const char* output) override {
-        events.push_back("editor " + std::string(output));
-        return editor_result;
-    }
-    void StageStarting(Stage stage) override {
-        stages.push_back(stage);
-        if (abort_at && *abort_at == stage) abort_.store(true);
-    }
-
-    std::vector<std::string> events;
-    std::vector<Stage> stages;
-    const Stage* abort_at = nullptr;
-    bool editor_result = true;
-
-private:
-    std::atomic<bool>& abort_;
-};
-
-class Driver : public ::testing::Test {
+class Driver : public vorlax::test::DriverFixture {
 protected:
-    std::string Path(const std::string& name) const { return folder_.Path(name); }
-    void Write(const std::string& name, const std::string& content) const {
-        folder_.Write(name, content);
-    }
-    static std::string Read(const std::string& path) { return vorlax::test::TempFolder::ReadFile(path); }
-    std::set<std::string> Names() const { return folder_.Names(); }
-    int Convert(const std::string& path) {
-        return vorlax::ConvertFile(path.c_str(), options_, abort_, recorder_);
-    }
-
-    vorlax::test::TempFolder folder_{"vorlax_driver_"};
-    const fs::path& dir_ = folder_.dir();
-    vorlax::Options options_;
-    std::atomic<bool> abort_{false};
-    Recorder recorder_{abort_};
+    Driver() : DriverFixture("vorlax_driver_") {}
 };
 
 TEST_F(Driver, ConvertsBesideTheInputAndCreatesNothingElse) {

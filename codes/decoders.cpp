@@ -1,3 +1,6 @@
+// The five decoders (JIS, EUC-JP, UTF-16 in both byte orders, UTF-8; Shift-JIS
+// is a copy), each turning a piece of input into CP932, and the signatures
+// they drop.
 #include "codes/decode.h"
 
 #include <algorithm>
@@ -19,110 +22,6 @@ using Byte = unsigned char;
 constexpr Byte kEsc = 0x1B;
 constexpr Byte kSo = 0x0E;
 constexpr Byte kSi = 0x0F;
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// The charset token of a lower-cased META tag text, starting right after
-// "charset": spaces, one "=", spaces and one quote are skipped; the token
-// ends at a space, a quote, ";", "/", ">" or the end of the text.
-std::string_view CharsetToken(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && text[i] == ' ') ++i;
-    if (i < text.size() && text[i] == '=') ++i;
-    while (i < text.size() && text[i] == ' ') ++i;
-    if (i < text.size() && (text[i] == '"' || text[i] == '\'')) ++i;
-    const std::size_t start = i;
-    while (i < text.size()) {
-        const char c = text[i];
-        if (c == ' ' || c == '"' || c == '\'' || c == ';' || c == '/' || c == '>') break;
-        ++i;
-    }
-    return text.substr(start, i - start);
-}
-
-// Whether a tag text (between "<" and ">") is a META tag declaring UTF-8.
-bool DeclaresUtf8(std::string_view tag) {
-    // A NUL byte ends the text; one among the first four bytes fails the
-    // "meta" test anyway, so the test comes first.
-    if (tag.size() < 4) return false;
-    static constexpr char kMeta[] = "meta";
-    for (int k = 0; k < 4; ++k)
-        if (Lower(tag[k]) != kMeta[k]) return false;
-    tag = tag.substr(0, tag.find('\0'));
-    std::string lower(tag);
-    for (char& c : lower) c = Lower(c);
-    const std::size_t at = lower.find("charset");
-    if (at == std::string::npos) return false;
-    const std::string_view token = CharsetToken(std::string_view(lower).substr(at + 7));
-    return token == "utf-8" || token == "utf8";
-}
-
-// The undeclared-UTF-8 test: at least one multi-byte sequence and nothing
-// malformed. A sequence cut off by the end of the sample counts as well-formed.
-bool LooksLikeUtf8(std::string_view sample) {
-    const Byte* p = reinterpret_cast<const Byte*>(sample.data());
-    const std::size_t n = sample.size();
-    bool multi = false;
-    std::size_t i = 0;
-    while (i < n) {
-        const Byte b = p[i++];
-        if (b < 0x80) continue;
-        int more;
-        if (b >= 0xC2 && b <= 0xDF) more = 1;
-        else if (b >= 0xE0 && b <= 0xEF) more = 2;
-        else if (b >= 0xF0 && b <= 0xF4) more = 3;
-        else return false;
-        for (; more > 0 && i < n; --more, ++i)
-            if (p[i] < 0x80 || p[i] > 0xBF) return false;
-        multi = true;
-    }
-    return multi;
-}
-
-// The high bytes that tell Shift-JIS from EUC-JP: those in 0x80..0x9F or from
-// 0xE0 up (`outer`), and those in 0xA1..0xDF (`inner`).
-struct HighByteCounts {
-    std::size_t outer = 0, inner = 0;
-};
-
-HighByteCounts CountHighBytes(std::string_view sample) {
-    const Byte* p = reinterpret_cast<const Byte*>(sample.data());
-    const std::size_t n = sample.size();
-    HighByteCounts counts;
-    std::size_t i = 0;
-#if defined(__SSE2__)
-    // Sixteen bytes at a time. With the high bit flipped, a signed compare
-    // sees 0x80..0x9F as 0..31, 0xA1..0xDF as 33..95 and 0xE0..0xFF as 96..127.
-    // Each lane counts its hits (a hit is -1, so it is subtracted) for up to
-    // 255 blocks; then the lanes are summed.
-    while (n - i >= 16) {
-        __m128i outer = _mm_setzero_si128(), inner = _mm_setzero_si128();
-        for (int blocks = 0; blocks < 255 && n - i >= 16; ++blocks, i += 16) {
-            const __m128i v = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)),
-                                            _mm_set1_epi8(static_cast<char>(0x80)));
-            const __m128i low = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(-1)),
-                                              _mm_cmplt_epi8(v, _mm_set1_epi8(32)));
-            const __m128i top = _mm_cmpgt_epi8(v, _mm_set1_epi8(95));
-            outer = _mm_sub_epi8(outer, _mm_or_si128(low, top));
-            inner = _mm_sub_epi8(inner, _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(32)),
-                                                      _mm_cmplt_epi8(v, _mm_set1_epi8(96))));
-        }
-        auto sum = [](__m128i lanes) {
-            const __m128i halves = _mm_sad_epu8(lanes, _mm_setzero_si128());
-            return static_cast<std::size_t>(_mm_cvtsi128_si32(halves)) +
-                   static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_unpackhi_epi64(halves, halves)));
-        };
-        counts.outer += sum(outer);
-        counts.inner += sum(inner);
-    }
-#endif
-    for (; i < n; ++i) {
-        const Byte b = p[i];
-        if ((b >= 0x80 && b <= 0x9F) || b >= 0xE0) ++counts.outer;
-        else if (b >= 0xA1 && b <= 0xDF) ++counts.inner;
-    }
-    return counts;
-}
 
 constexpr std::uint16_t JisCodeToSjis(std::uint16_t jis) {
     const std::int16_t j1 = static_cast<std::int16_t>(jis >> 8);
@@ -174,10 +73,7 @@ inline Byte* PutUnicode(Byte* o, std::uint16_t u) {
         *o++ = static_cast<Byte>(u);
         return o;
     }
-    const std::uint16_t entry = UnicodeToCP932(u);
-    const Byte low = static_cast<Byte>(entry & 0xFF);
-    *o++ = low != 0 ? low : '?';
-    if (entry >> 8) *o++ = static_cast<Byte>(entry >> 8);
+    EmitCP932(UnicodeToCP932(u), [&o](Byte c) { *o++ = c; });
     return o;
 }
 
@@ -372,75 +268,6 @@ std::size_t SignatureLength(int code, const Byte* p, std::size_t n, bool last) {
 
 std::uint16_t JisToSjis(std::uint16_t jis) { return JisCodeToSjis(jis); }
 
-bool Utf8TextToCP932(std::string_view utf8, std::string& out) {
-    const Byte* p = reinterpret_cast<const Byte*>(utf8.data());
-    const std::size_t n = utf8.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const Byte b = p[i++];
-        std::uint32_t u;
-        int more;
-        std::uint32_t min;
-        if (b < 0x80) { u = b; more = 0; min = 0; }
-        else if (b >= 0xC2 && b <= 0xDF) { u = b & 0x1F; more = 1; min = 0x80; }
-        else if (b >= 0xE0 && b <= 0xEF) { u = b & 0x0F; more = 2; min = 0x800; }
-        else return false;  // beyond the BMP, or not a lead byte
-        for (; more > 0; --more) {
-            if (i == n || p[i] < 0x80 || p[i] > 0xBF) return false;
-            u = u << 6 | (p[i++] & 0x3F);
-        }
-        if (u < min || (u >= 0xD800 && u <= 0xDFFF)) return false;
-        const std::uint16_t entry = UnicodeToCP932(static_cast<std::uint16_t>(u));
-        if (entry == 0 || entry == kCP932Outside) return false;
-        AppendCP932(out, entry);
-    }
-    return true;
-}
-
-bool FindMetaCharset(std::string_view sample) {
-    const std::size_t end = sample.size() < kMetaWindowSize ? sample.size() : kMetaWindowSize;
-    const char* p = sample.data();
-    std::size_t i = 0;
-    for (;;) {
-        i += SpanWithout<'<', '\0'>(p + i, end - i);
-        if (i == end || p[i] == '\0') return false;
-        const std::size_t start = ++i;
-        i += SpanWithout<'>'>(p + i, end - i);
-        if (i == end) return false;  // the data ends inside the tag
-        if (DeclaresUtf8(sample.substr(start, i - start))) return true;
-        ++i;
-    }
-}
-
-int DetectInputCode(std::string_view input) {
-    const Byte* p = reinterpret_cast<const Byte*>(input.data());
-    if (input.size() >= 2 && p[0] == 0xFF && p[1] == 0xFE) return kUtf16Le;
-    if (input.size() >= 2 && p[0] == 0xFE && p[1] == 0xFF) return kUtf16Be;
-    if (input.size() >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) return kUtf8;
-
-    // The sample: up to 16383 bytes, ended early by a byte 0xFF.
-    std::string_view sample = input.substr(0, kDetectionSampleSize);
-    sample = sample.substr(0, sample.find('\xFF'));
-
-    if (FindMetaCharset(sample)) return kUtf8;
-
-    // JIS: a kanji-in and a kanji-out sequence anywhere before the first NUL.
-    // Each holds an ESC, SO or SI, which most samples lack.
-    const std::string_view text = sample.substr(0, sample.find('\0'));
-    auto has = [text](std::string_view s) { return text.find(s) != std::string_view::npos; };
-    const bool jis =
-        SpanWithout<'\x1B', '\x0E', '\x0F'>(text.data(), text.size()) < text.size() &&
-        (has("\x1B$B") || has("\x1B$@") || has("\x1BK") || has("\x0E")) &&
-        (has("\x1B(J") || has("\x1B(H") || has("\x1B(B") || has("\x1BH") || has("\x0F"));
-    if (jis) return kJis;
-
-    if (sample.empty()) return kEuc;
-    if (LooksLikeUtf8(sample)) return kUtf8;
-
-    const HighByteCounts counts = CountHighBytes(sample);
-    return counts.outer > counts.inner / 4 ? kShiftJis : kEuc;
-}
-
 std::size_t Decoder::DecodeJis(const Byte* p, std::size_t n, bool last, Byte*& out,
                                const std::atomic<bool>& abort) {
     Byte* o = out;
@@ -547,66 +374,6 @@ void ConvertToCP932(int code, std::string_view input, std::string& out,
     Decoder(code).Decode(reinterpret_cast<const Byte*>(input.data()), input.size(), true,
                          reinterpret_cast<Byte*>(out.data()) + old, &written, abort);
     out.resize(old + written);
-}
-
-DecodingSource::DecodingSource(int code, ByteSource& raw, const std::atomic<bool>& abort,
-                               std::size_t raw_buffer)
-    : decoder_(code),
-      raw_(raw),
-      abort_(abort),
-      out_per_byte_(code == kShiftJis ? 1 : 2),
-      raw_buf_(new unsigned char[raw_buffer < kMinRawBuffer ? kMinRawBuffer : raw_buffer]),
-      raw_capacity_(raw_buffer < kMinRawBuffer ? kMinRawBuffer : raw_buffer),
-      finished_(code < kJis || code > kUtf16Be) {}
-
-void DecodingSource::Fill() {
-    // What waits moves to the front: at most a cut-off character, or the
-    // rest of a piece a small read left.
-    std::memmove(raw_buf_.get(), raw_buf_.get() + raw_begin_, raw_end_ - raw_begin_);
-    raw_end_ -= raw_begin_;
-    raw_begin_ = 0;
-    if (raw_end_ == raw_capacity_) return;
-    const std::size_t n =
-        raw_.Read(reinterpret_cast<char*>(raw_buf_.get()) + raw_end_, raw_capacity_ - raw_end_);
-    if (n == 0) raw_ended_ = true;
-    raw_end_ += n;
-}
-
-std::size_t DecodingSource::Read(char* buf, std::size_t capacity) {
-    if (capacity == 0) return 0;
-    for (;;) {
-        if (spill_begin_ < spill_end_) {
-            const std::size_t n = std::min(capacity, spill_end_ - spill_begin_);
-            std::memcpy(buf, spill_ + spill_begin_, n);
-            spill_begin_ += n;
-            return n;
-        }
-        if (finished_) return 0;
-        if (!raw_ended_ && (need_raw_ || raw_begin_ == raw_end_)) {
-            Fill();
-            need_raw_ = false;
-            continue;
-        }
-        // One step: as many raw bytes as the output has room for, or a few
-        // into the spill buffer when the read is too small for that.
-        const std::size_t waiting = raw_end_ - raw_begin_;
-        const bool spill = capacity / out_per_byte_ < kSpillStep;
-        const std::size_t step = std::min(waiting, spill ? kSpillStep : capacity / out_per_byte_);
-        const bool last = raw_ended_ && step == waiting;
-        unsigned char* const out = spill ? spill_ : reinterpret_cast<unsigned char*>(buf);
-        std::size_t written = 0;
-        const std::size_t used =
-            decoder_.Decode(raw_buf_.get() + raw_begin_, step, last, out, &written, abort_);
-        raw_begin_ += used;
-        if (used < step && step == waiting) need_raw_ = true;  // a character cut off
-        if (Aborted(abort_) || (raw_ended_ && raw_begin_ == raw_end_)) finished_ = true;
-        if (spill) {
-            spill_begin_ = 0;
-            spill_end_ = written;
-        } else if (written > 0) {
-            return written;
-        }
-    }
 }
 
 }  // namespace vorlax
