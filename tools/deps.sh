@@ -8,7 +8,7 @@
 
 # Package sets, by what needs them.
 VORLAX_PKGS_NATIVE=(cmake ninja-build g++)
-VORLAX_PKGS_TESTS=(libgtest-dev googletest libbenchmark-dev parallel)
+VORLAX_PKGS_TESTS=(libgtest-dev googletest libbenchmark-dev parallel python3)
 VORLAX_PKGS_WINDOWS=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
                      gcc-mingw-w64-i686-posix gcc-mingw-w64-x86-64-posix)
 VORLAX_PKGS_WINE=(wine wine64 wine32:i386 locales xvfb xauth fonts-ipafont-gothic)
