@@ -11,6 +11,11 @@
 #            the 64-bit stage also runs the i686 DLL in the 64-bit prefix
 #   fuzz     the libFuzzer target for a bounded time (VORLAX_FUZZ_SECONDS, 20)
 #   bench    a short smoke run of the engine benchmark
+#
+#   ./test.sh                  every stage
+#   ./test.sh native win64     only the stages named (and the builds and the
+#                              Debian packages those need)
+#
 # One line per stage; a failing stage shows its log and ends the run. The
 # last line is "N passed, N failed" (the suites).
 #
@@ -22,6 +27,43 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 cd "$root"
 # shellcheck source=tools/deps.sh
 source tools/deps.sh
+
+# The test stages, and what each needs: build trees and package sets.
+all_stages=(native native-cli win32 win64 win32-gui win64-gui xdnd win32-shellext
+            win64-shellext fuzz bench)
+declare -A needs_trees=(
+    [native]=native [native-cli]=native [bench]=native [fuzz]=
+    [win32]=win32 [win64]=win64 [win32-gui]="native win32" [win64-gui]="native win64"
+    [xdnd]="native win32 win64" [win32-shellext]=win32 [win64-shellext]="win32 win64"
+)
+declare -A needs_packages=(
+    [native]="NATIVE TESTS" [native-cli]="NATIVE TESTS" [bench]="NATIVE TESTS"
+    [fuzz]="NATIVE FUZZ"
+    [win32]="WINDOWS WINE" [win64]="WINDOWS WINE"
+    [win32-gui]="WINDOWS WINE X11" [win64-gui]="WINDOWS WINE X11" [xdnd]="WINDOWS WINE X11"
+    [win32-shellext]="WINDOWS WINE SHELLEXT" [win64-shellext]="WINDOWS WINE SHELLEXT"
+)
+if [ $# -eq 0 ]; then
+    chosen=("${all_stages[@]}")
+else
+    chosen=("$@")
+    for name in "${chosen[@]}"; do
+        if [ -z "${needs_packages[$name]+set}" ]; then
+            echo "test.sh: unknown stage '$name'; stages: ${all_stages[*]}" >&2
+            exit 2
+        fi
+    done
+fi
+declare -A run_stage=() run_tree=() use_set=()
+for name in "${chosen[@]}"; do
+    run_stage[$name]=1
+    for tree in ${needs_trees[$name]}; do run_tree[$tree]=1; done
+    for set in ${needs_packages[$name]}; do use_set[$set]=1; done
+done
+# A native build needs the test packages too (GoogleTest, the benchmark library).
+[ -n "${run_tree[native]:-}" ] && use_set[NATIVE]=1 && use_set[TESTS]=1
+[ -n "${run_tree[win32]:-}${run_tree[win64]:-}" ] && use_set[NATIVE]=1 && use_set[TESTS]=1 &&
+    use_set[WINDOWS]=1
 
 logs=build/logs
 mkdir -p "$logs"
@@ -71,9 +113,14 @@ stage() {
 # ---- stages
 
 setup() {
-    vorlax_need_packages "${VORLAX_PKGS_NATIVE[@]}" "${VORLAX_PKGS_TESTS[@]}" \
-        "${VORLAX_PKGS_WINDOWS[@]}" "${VORLAX_PKGS_WINE[@]}" "${VORLAX_PKGS_X11[@]}" \
-        "${VORLAX_PKGS_FUZZ[@]}" "${VORLAX_PKGS_SHELLEXT[@]}" &&
+    local set packages=()
+    for set in NATIVE TESTS WINDOWS WINE X11 FUZZ SHELLEXT; do
+        [ -n "${use_set[$set]:-}" ] || continue
+        local -n list="VORLAX_PKGS_$set"
+        packages+=("${list[@]}")
+        unset -n list
+    done
+    vorlax_need_packages "${packages[@]}" &&
     vorlax_need_ja_locale
 }
 
@@ -115,26 +162,34 @@ bench_note() {
 shellext_note() { sed -n 's/^shellext: //p' "$1"; }
 count_note() { grep -c 'warning:' "$1" | sed 's/^0$/no warnings/; s/^\([1-9][0-9]*\)$/\1 warnings/'; }
 
+# when NAME: true when the stage NAME was chosen; build-TREE when a chosen stage needs TREE.
+when() {
+    case $1 in
+        build-*) [ -n "${run_tree[${1#build-}]:-}" ] ;;
+        *) [ -n "${run_stage[$1]:-}" ] ;;
+    esac
+}
+
 stage setup 0 setup_note setup
-stage build-native 0 count_note configure_and_build build/native -DVORLAX_BENCH=ON
-stage build-win32 0 count_note configure_and_build build/win32 \
+when build-native && stage build-native 0 count_note configure_and_build build/native -DVORLAX_BENCH=ON
+when build-win32 && stage build-win32 0 count_note configure_and_build build/win32 \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-w64-mingw32.cmake"
-stage build-win64 0 count_note configure_and_build build/win64 \
+when build-win64 && stage build-win64 0 count_note configure_and_build build/win64 \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake"
 
-stage native 1 gtest_note build/native/bin/vorlax_tests
-stage native-cli 1 ctest_note ctest --test-dir build/native --output-on-failure -E '^vorlax_tests$'
-stage win32 1 wine_note timeout -k 10 900 tools/wine-run.sh --check build/win32/bin/vorlax_tests.exe
-stage win64 1 wine_note timeout -k 10 900 tools/wine-run.sh --check build/win64/bin/vorlax_tests.exe
-stage win32-gui 1 gtest_note env VORLAX_XDND="$root/build/native/bin/xdnd_drop" \
+when native && stage native 1 gtest_note build/native/bin/vorlax_tests
+when native-cli && stage native-cli 1 ctest_note ctest --test-dir build/native --output-on-failure -E '^vorlax_tests$'
+when win32 && stage win32 1 wine_note timeout -k 10 900 tools/wine-run.sh --check build/win32/bin/vorlax_tests.exe
+when win64 && stage win64 1 wine_note timeout -k 10 900 tools/wine-run.sh --check build/win64/bin/vorlax_tests.exe
+when win32-gui && stage win32-gui 1 gtest_note env VORLAX_XDND="$root/build/native/bin/xdnd_drop" \
     timeout -k 10 900 tools/wine-run.sh --check --gui build/win32/bin/vorlax_gui_tests.exe
-stage win64-gui 1 gtest_note env VORLAX_XDND="$root/build/native/bin/xdnd_drop" \
+when win64-gui && stage win64-gui 1 gtest_note env VORLAX_XDND="$root/build/native/bin/xdnd_drop" \
     timeout -k 10 900 tools/wine-run.sh --check --gui build/win64/bin/vorlax_gui_tests.exe
-stage xdnd 1 xdnd_note timeout -k 10 300 tests/win/xdnd_check.sh build/native/bin/xdnd_drop \
+when xdnd && stage xdnd 1 xdnd_note timeout -k 10 300 tests/win/xdnd_check.sh build/native/bin/xdnd_drop \
     build/win64/bin/drop_target.exe build/win32/bin/drop_target.exe
-stage win32-shellext 1 shellext_note timeout -k 10 600 tests/win/shellext/run.sh build/win32
-stage win64-shellext 1 shellext_note timeout -k 10 600 tests/win/shellext/run.sh build/win64 build/win32
-stage fuzz 1 fuzz_note timeout -k 10 600 fuzz/run.sh "${VORLAX_FUZZ_SECONDS:-20}"
-stage bench 1 bench_note build/native/bin/vorlax_bench --benchmark_min_time=0.01
+when win32-shellext && stage win32-shellext 1 shellext_note timeout -k 10 600 tests/win/shellext/run.sh build/win32
+when win64-shellext && stage win64-shellext 1 shellext_note timeout -k 10 600 tests/win/shellext/run.sh build/win64 build/win32
+when fuzz && stage fuzz 1 fuzz_note timeout -k 10 600 fuzz/run.sh "${VORLAX_FUZZ_SECONDS:-20}"
+when bench && stage bench 1 bench_note build/native/bin/vorlax_bench --benchmark_min_time=0.01
 
 summary
