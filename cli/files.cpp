@@ -1,3 +1,4 @@
+// The command line's conversions: files in a batch of worker threads, and standard input.
 #include "cli/files.h"
 
 #include <iconv.h>

@@ -1,3 +1,4 @@
+// Character references: the entity names the engine knows, and reading a name or a number.
 #include "codes/entities.h"
 
 #include <cstring>

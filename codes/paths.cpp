@@ -1,3 +1,4 @@
+// Path operations that respect double-byte characters.
 #include "codes/paths.h"
 
 #include "codes/lead_byte.h"

@@ -1,3 +1,4 @@
+// The file conversion driver: opens, names, converts and closes, reporting every failure.
 #include "engine/driver.h"
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// The options record's value names, and finding an option by its name.
 #include "engine/options.h"
 
 namespace vorlax {

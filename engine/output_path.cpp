@@ -1,3 +1,4 @@
+// Output naming: folder, base name, ".txt" or ".vorl" n ".txt", claimed atomically.
 #include "engine/output_path.h"
 
 #include <cerrno>
