@@ -39,13 +39,21 @@ inline std::uint16_t UnicodeToCP932(std::uint16_t u) {
 }
 
 // The emission rule: the low byte, or "?" when it is 0; then the high byte
-// when it is not 0. Calls put(unsigned char) once or twice.
+// when it is not 0.
+constexpr unsigned char CP932FirstByte(std::uint16_t entry) {
+    const unsigned char low = static_cast<unsigned char>(entry & 0xFF);
+    return low != 0 ? low : static_cast<unsigned char>('?');
+}
+// The second byte, or 0 when the entry has one byte only.
+constexpr unsigned char CP932SecondByte(std::uint16_t entry) {
+    return static_cast<unsigned char>(entry >> 8);
+}
+
+// Calls put(unsigned char) once or twice, by the emission rule.
 template <class Put>
 inline void EmitCP932(std::uint16_t entry, Put&& put) {
-    const unsigned char low = static_cast<unsigned char>(entry & 0xFF);
-    const unsigned char high = static_cast<unsigned char>(entry >> 8);
-    put(low != 0 ? low : static_cast<unsigned char>('?'));
-    if (high != 0) put(high);
+    put(CP932FirstByte(entry));
+    if (const unsigned char second = CP932SecondByte(entry)) put(second);
 }
 
 // Appends the bytes of an entry by the emission rule.

@@ -73,7 +73,10 @@ inline Byte* PutUnicode(Byte* o, std::uint16_t u) {
         *o++ = static_cast<Byte>(u);
         return o;
     }
-    EmitCP932(UnicodeToCP932(u), [&o](Byte c) { *o++ = c; });
+    // The emission rule, with the output position kept in a register.
+    const std::uint16_t entry = UnicodeToCP932(u);
+    *o++ = CP932FirstByte(entry);
+    if (const Byte second = CP932SecondByte(entry)) *o++ = second;
     return o;
 }
 
