@@ -131,4 +131,15 @@ private:
     WorkOutput* out_ = nullptr;
 };
 
+// Whether a tag's action does anything with these options: links and images
+// do nothing at all when they are switched off.
+inline bool Converter::Acts(Tag tag) const {
+    switch (tag) {
+        case Tag::LinkStart:
+        case Tag::LinkEnd: return opt_.SWlink != 0;
+        case Tag::Image: return opt_.SWimage == 1;
+        default: return true;
+    }
+}
+
 }  // namespace vorlax

@@ -1,6 +1,6 @@
-// The line operations: ending a line, starting one with its marker and
-// indentation, block breaks; and PutString. Every part of the engine writes
-// through these and the inline operations of line_output.h.
+// The line operations: ending a line, and starting one with its marker and
+// indentation. Every part of the engine writes through these and the inline
+// operations of line_output.h.
 #include "engine/line_output.h"
 
 namespace vorlax {
@@ -29,10 +29,6 @@ const std::atomic<bool> Converter::kNeverAbort{false};
 
 Converter::Converter(const Options& options, const std::atomic<bool>& abort)
     : opt_(options), abort_(abort) {}
-
-void Converter::PutString(const char* s) {
-    for (; *s; ++s) PutChar(static_cast<unsigned char>(*s));
-}
 
 void Converter::EndLine() {
     if (opt_.SWspcut2 == 1 && !st_.pre_mode && Pos() == st_.last_space) {
@@ -70,20 +66,6 @@ void Converter::BeginLine(int change, bool no_align) {
         st_.column = 2 * static_cast<long long>(st_.indent_level);
         st_.last_marker = st_.content_start = st_.last_indent = Pos();
     }
-}
-
-// One empty line, unless nothing was written since the last block break.
-void Converter::BreakBeforeBlock() {
-    if (Pos() != st_.last_break) {
-        if (HasContent()) EndLine();
-        EndLine();
-    }
-}
-
-void Converter::BlockBreak(int change) {
-    BreakBeforeBlock();
-    BeginLine(change, false);
-    st_.last_break = Pos();
 }
 
 }  // namespace vorlax

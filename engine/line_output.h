@@ -1,7 +1,7 @@
-// The output operations the scanner calls for nearly every byte, inline
+// The output operations the scanner and the tag actions call most, inline
 // (there is no link-time optimisation): PutChar with the forced wrap, the
-// bulk runs beside it that share its rule, and the spaces. The line
-// operations that start and end lines are in line_output.cpp.
+// bulk runs beside it that share its rule, the spaces, PutString and the
+// block breaks. EndLine and BeginLine are in line_output.cpp.
 #pragma once
 
 #include <cstddef>
@@ -129,6 +129,24 @@ inline void Converter::PutTextRun(unsigned char first) {
     in_->Skip(n);
     st_.column += 1 + static_cast<long long>(n);
     if (space_end) st_.last_space = start + 1 + static_cast<long long>(space_end);
+}
+
+inline void Converter::PutString(const char* s) {
+    for (; *s; ++s) PutChar(static_cast<unsigned char>(*s));
+}
+
+// One empty line, unless nothing was written since the last block break.
+inline void Converter::BreakBeforeBlock() {
+    if (Pos() != st_.last_break) {
+        if (HasContent()) EndLine();
+        EndLine();
+    }
+}
+
+inline void Converter::BlockBreak(int change) {
+    BreakBeforeBlock();
+    BeginLine(change, false);
+    st_.last_break = Pos();
 }
 
 }  // namespace vorlax

@@ -15,17 +15,6 @@ void Converter::HandleTag(char* text) {
     if (match) Dispatch(match->tag, text);
 }
 
-// Whether a tag's action does anything with these options: links and images
-// do nothing at all when they are switched off.
-bool Converter::Acts(Tag tag) const {
-    switch (tag) {
-        case Tag::LinkStart:
-        case Tag::LinkEnd: return opt_.SWlink != 0;
-        case Tag::Image: return opt_.SWimage == 1;
-        default: return true;
-    }
-}
-
 void Converter::Dispatch(Tag tag, char* text) {
     switch (tag) {
         case Tag::Pre: PreStart(); break;
