@@ -5,6 +5,10 @@
 
 namespace vorlax {
 
+// The line operations take back at most a marker, the deepest indentation and
+// one space; the working output keeps that much behind its write position.
+static_assert(WorkOutput::kKeep > kMarkerSize + 2 * kMaxDepth + 1);
+
 namespace {
 
 constexpr long long kNone = ConversionState::kNone;

@@ -9,6 +9,9 @@
 
 namespace vorlax {
 
+// A declined reference steps the input back over its name and terminator.
+static_assert(WorkInput::kKeep > kMaxReferenceName + 1);
+
 void Converter::ReadReference() {
     char name[kMaxReferenceName + 1];
     int length = 0;
