@@ -39,21 +39,20 @@ inline std::uint16_t UnicodeToCP932(std::uint16_t u) {
 }
 
 // The emission rule: the low byte, or "?" when it is 0; then the high byte
-// when it is not 0.
-constexpr unsigned char CP932FirstByte(std::uint16_t entry) {
+// when it is not 0. Writes one or two bytes at `o` and returns their end.
+inline unsigned char* PutCP932(unsigned char* o, std::uint16_t entry) {
     const unsigned char low = static_cast<unsigned char>(entry & 0xFF);
-    return low != 0 ? low : static_cast<unsigned char>('?');
-}
-// The second byte, or 0 when the entry has one byte only.
-constexpr unsigned char CP932SecondByte(std::uint16_t entry) {
-    return static_cast<unsigned char>(entry >> 8);
+    *o++ = low != 0 ? low : '?';
+    if (entry >> 8) *o++ = static_cast<unsigned char>(entry >> 8);
+    return o;
 }
 
-// Calls put(unsigned char) once or twice, by the emission rule.
+// The same rule for a writer of single bytes: calls put(unsigned char) once or twice.
 template <class Put>
 inline void EmitCP932(std::uint16_t entry, Put&& put) {
-    put(CP932FirstByte(entry));
-    if (const unsigned char second = CP932SecondByte(entry)) put(second);
+    unsigned char bytes[2];
+    const unsigned char* const end = PutCP932(bytes, entry);
+    for (const unsigned char* p = bytes; p != end; ++p) put(*p);
 }
 
 // Appends the bytes of an entry by the emission rule.

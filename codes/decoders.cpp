@@ -73,11 +73,7 @@ inline Byte* PutUnicode(Byte* o, std::uint16_t u) {
         *o++ = static_cast<Byte>(u);
         return o;
     }
-    // The emission rule, with the output position kept in a register.
-    const std::uint16_t entry = UnicodeToCP932(u);
-    *o++ = CP932FirstByte(entry);
-    if (const Byte second = CP932SecondByte(entry)) *o++ = second;
-    return o;
+    return PutCP932(o, UnicodeToCP932(u));
 }
 
 inline Byte* PutUnknown(Byte* o) {
