@@ -151,8 +151,9 @@ public:
 
 private:
     // Makes room for n more bytes at the write position: hands finished bytes
-    // on when there is a sink, grows the buffer otherwise.
-    void MakeRoom(std::size_t n) {
+    // on when there is a sink, grows the buffer otherwise. The rare path: kept
+    // out of line, so that the writers it would be inlined into stay small.
+    [[gnu::noinline]] void MakeRoom(std::size_t n) {
         if (sink_ && pos_ > kKeep && size_ >= drain_at_) {
             const std::size_t done = pos_ - kKeep;
             sink_->Write(std::string_view(buf_.get(), done));

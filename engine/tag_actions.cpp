@@ -10,6 +10,121 @@
 
 namespace vorlax {
 
+// ---------------------------------------------------------------------------
+// Block tags and alignment scopes
+
+inline void Converter::PreStart() {
+    BreakBeforeBlock();
+    st_.last_break = Pos();
+    st_.pre_mode = true;
+}
+
+inline void Converter::PreEnd() {
+    st_.pre_mode = false;
+    BreakBeforeBlock();
+    st_.last_break = Pos();
+}
+
+inline void Converter::DefinitionData() {
+    BeginLine(0, false);
+    PutString("  ");
+}
+
+inline void Converter::LineBreak() {
+    EndLine();
+    BeginLine(0, false);
+}
+
+inline void Converter::DivStart(char* text) {
+    AsciiLowerInPlace(text);
+    const char value = AlignValue(text);
+    if (value == 0)
+        PushAlign('D', '1');  // a plain DIV restores left alignment
+    else if (value > 0)
+        PushAlign('D', value);
+    BeginLine(0, false);
+}
+
+inline void Converter::DivEnd() {
+    RemoveAlign('D');
+    BeginLine(0, false);
+}
+
+inline void Converter::Paragraph(char* text) {
+    AsciiLowerInPlace(text);
+    RemoveAlign('P');
+    const char value = AlignValue(text);
+    if (value > 0) PushAlign('P', value);
+    BlockBreak(0);
+}
+
+inline void Converter::CenterStart() {
+    if (st_.align_depth >= kMaxDepth) return;
+    PushAlign('C', '2');
+    BeginLine(0, false);
+}
+
+inline void Converter::CenterEnd() {
+    if (st_.align_depth == 0) return;
+    if (HasContent()) EndLine();
+    RemoveAlign('C');
+}
+
+inline void Converter::HeadingStart(char* text) {
+    AsciiLowerInPlace(text);
+    const char value = AlignValue(text);
+    if (value > 0) PushAlign('H', value);
+    BlockBreak(0);
+}
+
+inline void Converter::HeadingEnd() {
+    RemoveAlign('H');
+    BlockBreak(0);
+}
+
+// The title's text on a line of its own, or nothing when titles are off.
+inline void Converter::Title() {
+    if (opt_.SWtitle != 1) {
+        SkipElement("</TITLE");
+        return;
+    }
+    PutString("TITLE : ");
+    SkipElement("</TITLE");
+    EndLine();
+    EndLine();
+}
+
+// ---------------------------------------------------------------------------
+// Tables
+
+inline void Converter::TableRow() {
+    BeginLine(0, false);
+    st_.row_start = Pos();
+}
+
+inline void Converter::TableCell() {
+    if (Pos() == st_.row_start) return;  // no separator before the first cell
+    switch (opt_.SWdiv) {
+        case 0: PutString(" "); break;
+        case 1: PutString(","); break;
+        case 2: PutString("\t"); break;
+        default: break;
+    }
+}
+
+inline void Converter::TableStart() {
+    if (opt_.SWtableLeft == 1) ++st_.table_depth;
+    BeginLine(0, false);
+}
+
+inline void Converter::TableEnd() {
+    if (st_.table_depth != 0) --st_.table_depth;
+    BeginLine(0, false);
+}
+
+// ---------------------------------------------------------------------------
+// Dispatch: each tag to its handler (the handlers above are inline in it)
+
 void Converter::HandleTag(char* text) {
     const TagName* match = FindTag(text);
     if (match) Dispatch(match->tag, text);
@@ -48,118 +163,6 @@ void Converter::Dispatch(Tag tag, char* text) {
         case Tag::LinkStart: LinkStart(text); break;
         case Tag::LinkEnd: LinkEnd(); break;
     }
-}
-
-// ---------------------------------------------------------------------------
-// Block tags and alignment scopes
-
-void Converter::PreStart() {
-    BreakBeforeBlock();
-    st_.last_break = Pos();
-    st_.pre_mode = true;
-}
-
-void Converter::PreEnd() {
-    st_.pre_mode = false;
-    BreakBeforeBlock();
-    st_.last_break = Pos();
-}
-
-void Converter::DefinitionData() {
-    BeginLine(0, false);
-    PutString("  ");
-}
-
-void Converter::LineBreak() {
-    EndLine();
-    BeginLine(0, false);
-}
-
-void Converter::DivStart(char* text) {
-    AsciiLowerInPlace(text);
-    const char value = AlignValue(text);
-    if (value == 0)
-        PushAlign('D', '1');  // a plain DIV restores left alignment
-    else if (value > 0)
-        PushAlign('D', value);
-    BeginLine(0, false);
-}
-
-void Converter::DivEnd() {
-    RemoveAlign('D');
-    BeginLine(0, false);
-}
-
-void Converter::Paragraph(char* text) {
-    AsciiLowerInPlace(text);
-    RemoveAlign('P');
-    const char value = AlignValue(text);
-    if (value > 0) PushAlign('P', value);
-    BlockBreak(0);
-}
-
-void Converter::CenterStart() {
-    if (st_.align_depth >= kMaxDepth) return;
-    PushAlign('C', '2');
-    BeginLine(0, false);
-}
-
-void Converter::CenterEnd() {
-    if (st_.align_depth == 0) return;
-    if (HasContent()) EndLine();
-    RemoveAlign('C');
-}
-
-void Converter::HeadingStart(char* text) {
-    AsciiLowerInPlace(text);
-    const char value = AlignValue(text);
-    if (value > 0) PushAlign('H', value);
-    BlockBreak(0);
-}
-
-void Converter::HeadingEnd() {
-    RemoveAlign('H');
-    BlockBreak(0);
-}
-
-// The title's text on a line of its own, or nothing when titles are off.
-void Converter::Title() {
-    if (opt_.SWtitle != 1) {
-        SkipElement("</TITLE");
-        return;
-    }
-    PutString("TITLE : ");
-    SkipElement("</TITLE");
-    EndLine();
-    EndLine();
-}
-
-// ---------------------------------------------------------------------------
-// Tables
-
-void Converter::TableRow() {
-    BeginLine(0, false);
-    st_.row_start = Pos();
-}
-
-void Converter::TableCell() {
-    if (Pos() == st_.row_start) return;  // no separator before the first cell
-    switch (opt_.SWdiv) {
-        case 0: PutString(" "); break;
-        case 1: PutString(","); break;
-        case 2: PutString("\t"); break;
-        default: break;
-    }
-}
-
-void Converter::TableStart() {
-    if (opt_.SWtableLeft == 1) ++st_.table_depth;
-    BeginLine(0, false);
-}
-
-void Converter::TableEnd() {
-    if (st_.table_depth != 0) --st_.table_depth;
-    BeginLine(0, false);
 }
 
 // ---------------------------------------------------------------------------
