@@ -1,8 +1,48 @@
-// The settings sheet: not there yet; the menu command does nothing.
+// The settings sheet: seven pages in the system's property sheet, OK and
+// Cancel only, starting at the first page.
 #include "settings/settings.h"
+
+#include <commctrl.h>
+
+#include "app/win/program.h"
+#include "resources/settings_ids.h"
+#include "settings/page_controls.h"
+#include "settings/shell_page.h"
 
 namespace vorlax::app {
 
-void ShowSettings(HWND) {}
+void ShowSettings(HWND owner) {
+    struct Page {
+        int template_id;
+        DLGPROC procedure;
+    };
+    static constexpr Page kPages[] = {
+        {IDD_PAGE_TEXT, settings::TextPageProc},     {IDD_PAGE_IMAGE, settings::ImagePageProc},
+        {IDD_PAGE_TABLE, settings::TablePageProc},   {IDD_PAGE_SAVE, settings::SavePageProc},
+        {IDD_PAGE_KANJI, settings::KanjiPageProc},   {IDD_PAGE_EDITOR, settings::EditorPageProc},
+        {IDD_PAGE_SHELL, settings::ShellPageProc},
+    };
+    constexpr UINT kCount = sizeof kPages / sizeof kPages[0];
+    const HINSTANCE instance = TheProgram().instance;
+    // The first versions of the structures, which every system's control takes.
+    PROPSHEETPAGEA pages[kCount] = {};
+    for (UINT i = 0; i < kCount; ++i) {
+        pages[i].dwSize = PROPSHEETPAGEA_V1_SIZE;
+        pages[i].dwFlags = PSP_DEFAULT;
+        pages[i].hInstance = instance;
+        pages[i].pszTemplate = MAKEINTRESOURCEA(kPages[i].template_id);
+        pages[i].pfnDlgProc = kPages[i].procedure;
+    }
+    PROPSHEETHEADERA header = {};
+    header.dwSize = PROPSHEETHEADERA_V1_SIZE;
+    header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW;
+    header.hwndParent = owner;
+    header.hInstance = instance;
+    header.pszCaption = "Vorlax - 設定";
+    header.nPages = kCount;
+    header.nStartPage = 0;
+    header.ppsp = pages;
+    PropertySheetA(&header);
+}
 
 }  // namespace vorlax::app
