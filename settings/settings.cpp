@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <cstring>
+
 #include "app/win/program.h"
 #include "resources/settings_ids.h"
 #include "settings/page_controls.h"
@@ -24,14 +26,18 @@ void ShowSettings(HWND owner) {
     };
     constexpr UINT kCount = sizeof kPages / sizeof kPages[0];
     const HINSTANCE instance = TheProgram().instance;
-    // The first versions of the structures, which every system's control takes.
-    PROPSHEETPAGEA pages[kCount] = {};
+    // The first versions of the structures, which every system's control
+    // takes. The control steps through the pages by their dwSize, so they
+    // lie packed at that size.
+    alignas(PROPSHEETPAGEA) unsigned char pages[kCount * PROPSHEETPAGEA_V1_SIZE];
     for (UINT i = 0; i < kCount; ++i) {
-        pages[i].dwSize = PROPSHEETPAGEA_V1_SIZE;
-        pages[i].dwFlags = PSP_DEFAULT;
-        pages[i].hInstance = instance;
-        pages[i].pszTemplate = MAKEINTRESOURCEA(kPages[i].template_id);
-        pages[i].pfnDlgProc = kPages[i].procedure;
+        PROPSHEETPAGEA page = {};
+        page.dwSize = PROPSHEETPAGEA_V1_SIZE;
+        page.dwFlags = PSP_DEFAULT;
+        page.hInstance = instance;
+        page.pszTemplate = MAKEINTRESOURCEA(kPages[i].template_id);
+        page.pfnDlgProc = kPages[i].procedure;
+        std::memcpy(pages + i * PROPSHEETPAGEA_V1_SIZE, &page, PROPSHEETPAGEA_V1_SIZE);
     }
     PROPSHEETHEADERA header = {};
     header.dwSize = PROPSHEETHEADERA_V1_SIZE;
@@ -41,7 +47,7 @@ void ShowSettings(HWND owner) {
     header.pszCaption = "Vorlax - 設定";
     header.nPages = kCount;
     header.nStartPage = 0;
-    header.ppsp = pages;
+    header.ppsp = reinterpret_cast<LPCPROPSHEETPAGEA>(pages);
     PropertySheetA(&header);
 }
 
