@@ -55,7 +55,7 @@ void OpenAndConvert(HWND window) {
     if (!ConfirmAbort()) return;
     Program& p = TheProgram();
     OPENFILENAMEA ofn = {};
-    ofn.lStructSize = 76;  // the size every Windows version takes
+    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;  // the size every Windows version takes (76 bytes in 32-bit programs)
     ofn.hwndOwner = window;
     ofn.lpstrFilter = "HTML ﾌｧｲﾙ (*.html;*.htm)\0*.htm;*.html\0すべてのﾌｧｲﾙ (*.*)\0*.*\0";
     ofn.lpstrFile = p.names;
