@@ -4,6 +4,8 @@
 #   native-cli  the command-line tests (ctest) in build/native
 #   win32    build/win32/bin/vorlax_tests.exe under 32-bit Wine
 #   win64    build/win64/bin/vorlax_tests.exe under 64-bit Wine
+#   win32-settings, win64-settings  the settings sheet driven under Wine
+#            (settings_driver.exe, a private Xvfb)
 #   fuzz     the libFuzzer target for a bounded time (VORLAX_FUZZ_SECONDS, 20)
 #   bench    a short smoke run of the engine benchmark
 # One line per stage; a failing stage shows its log and ends the run. The
@@ -105,6 +107,7 @@ bench_note() {
              notes = notes (notes ? ", " : "") $1 " " v "B/s" } }
          END { print notes }' "$1"
 }
+settings_note() { tr -d '\r' < "$1" | sed -n 's/^settings: \([0-9]*\) scenarios, \([0-9]*\) passed.*/\2 of \1 scenarios passed/p'; }
 count_note() { grep -c 'warning:' "$1" | sed 's/^0$/no warnings/; s/^\([1-9][0-9]*\)$/\1 warnings/'; }
 
 stage setup 0 setup_note setup
@@ -118,6 +121,8 @@ stage native 1 gtest_note build/native/bin/vorlax_tests
 stage native-cli 1 ctest_note ctest --test-dir build/native --output-on-failure -E '^vorlax_tests$'
 stage win32 1 wine_note timeout -k 10 900 tools/wine-run.sh --check build/win32/bin/vorlax_tests.exe
 stage win64 1 wine_note timeout -k 10 900 tools/wine-run.sh --check build/win64/bin/vorlax_tests.exe
+stage win32-settings 1 settings_note timeout -k 10 600 tools/wine-run.sh --check --gui build/win32/bin/settings_driver.exe
+stage win64-settings 1 settings_note timeout -k 10 600 tools/wine-run.sh --check --gui build/win64/bin/settings_driver.exe
 stage fuzz 1 fuzz_note timeout -k 10 600 fuzz/run.sh "${VORLAX_FUZZ_SECONDS:-20}"
 stage bench 1 bench_note build/native/bin/vorlax_bench --benchmark_min_time=0.01
 

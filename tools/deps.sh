@@ -13,6 +13,8 @@ VORLAX_PKGS_WINDOWS=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
                      gcc-mingw-w64-i686-posix gcc-mingw-w64-x86-64-posix)
 VORLAX_PKGS_WINE=(wine wine64 wine32:i386 locales xvfb xauth fonts-ipafont-gothic)
 VORLAX_PKGS_FUZZ=(clang libclang-rt-14-dev)
+# tests/win/settings/screenshots.sh turns the driver's BMP captures into PNG.
+VORLAX_PKGS_SCREENSHOTS=(imagemagick)
 
 vorlax_log() { printf '%s\n' "$*" >&2; }
 
