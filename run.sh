@@ -4,12 +4,17 @@
 #   ./run.sh              converts samples/sample.html into out/sample.txt
 #   ./run.sh FILE...      converts each FILE into out/<name>.txt (or
 #                         out/<name>.vorlN.txt when that name is taken)
+#   ./run.sh --gui [FILE...]  the Windows program under Wine (tools/run-gui.sh)
 #
 # Installs what the native build needs when it is missing, and builds
 # build/native (only the vorlax program) first.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+if [ "${1:-}" = --gui ]; then
+    shift
+    exec "$root/tools/run-gui.sh" "$@"
+fi
 # shellcheck source=tools/deps.sh
 source "$root/tools/deps.sh"
 vorlax_need_packages "${VORLAX_PKGS_NATIVE[@]}"

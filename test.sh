@@ -4,6 +4,8 @@
 #   native-cli  the command-line tests (ctest) in build/native
 #   win32    build/win32/bin/vorlax_tests.exe under 32-bit Wine
 #   win64    build/win64/bin/vorlax_tests.exe under 64-bit Wine
+#   xdnd     drags from the X side (build/native/bin/xdnd_drop) onto both
+#            trees' drop_target.exe under Wine
 #   win32-settings, win64-settings  the settings sheet driven under Wine
 #            (settings_driver.exe, a private Xvfb)
 #   fuzz     the libFuzzer target for a bounded time (VORLAX_FUZZ_SECONDS, 20)
@@ -69,7 +71,8 @@ stage() {
 
 setup() {
     vorlax_need_packages "${VORLAX_PKGS_NATIVE[@]}" "${VORLAX_PKGS_TESTS[@]}" \
-        "${VORLAX_PKGS_WINDOWS[@]}" "${VORLAX_PKGS_WINE[@]}" "${VORLAX_PKGS_FUZZ[@]}" &&
+        "${VORLAX_PKGS_WINDOWS[@]}" "${VORLAX_PKGS_WINE[@]}" "${VORLAX_PKGS_X11[@]}" \
+        "${VORLAX_PKGS_FUZZ[@]}" &&
     vorlax_need_ja_locale
 }
 
@@ -99,6 +102,7 @@ wine_note() {
     tests=$(gtest_note "$1")
     echo "$tests${acp:+, $acp}"
 }
+xdnd_note() { grep -c '^ok: .*drop_target' "$1" | sed 's/$/ targets, every drop as expected/'; }
 ctest_note() { sed -n 's/^\([0-9]*% tests passed.*\)/\1/p' "$1"; }
 fuzz_note() { sed -n 's/^Done \([0-9]*\) runs in \([0-9]*\) second.*/\1 runs in \2 s, no crash/p' "$1"; }
 bench_note() {
@@ -121,6 +125,12 @@ stage native 1 gtest_note build/native/bin/vorlax_tests
 stage native-cli 1 ctest_note ctest --test-dir build/native --output-on-failure -E '^vorlax_tests$'
 stage win32 1 wine_note timeout -k 10 900 tools/wine-run.sh --check build/win32/bin/vorlax_tests.exe
 stage win64 1 wine_note timeout -k 10 900 tools/wine-run.sh --check build/win64/bin/vorlax_tests.exe
+stage win32-gui 1 gtest_note env VORLAX_XDND="$root/build/native/bin/xdnd_drop" \
+    timeout -k 10 900 tools/wine-run.sh --check --gui build/win32/bin/vorlax_gui_tests.exe
+stage win64-gui 1 gtest_note env VORLAX_XDND="$root/build/native/bin/xdnd_drop" \
+    timeout -k 10 900 tools/wine-run.sh --check --gui build/win64/bin/vorlax_gui_tests.exe
+stage xdnd 1 xdnd_note timeout -k 10 300 tests/win/xdnd_check.sh build/native/bin/xdnd_drop \
+    build/win64/bin/drop_target.exe build/win32/bin/drop_target.exe
 stage win32-settings 1 settings_note timeout -k 10 600 tools/wine-run.sh --check --gui build/win32/bin/settings_driver.exe
 stage win64-settings 1 settings_note timeout -k 10 600 tools/wine-run.sh --check --gui build/win64/bin/settings_driver.exe
 stage fuzz 1 fuzz_note timeout -k 10 600 fuzz/run.sh "${VORLAX_FUZZ_SECONDS:-20}"

@@ -47,7 +47,10 @@ void RunPathArguments(const std::vector<std::string>& args, JobHost& host) {
             continue;
         }
         std::string path = arg;
-        const std::string name = host.LongName(arg);
+        // A wildcard left in an argument (it was quoted, or matched
+        // nothing) names a file literally; it is not looked up as a pattern.
+        const bool wildcard = arg.find_first_of("*?") != std::string::npos;
+        const std::string name = wildcard ? std::string() : host.LongName(arg);
         if (!name.empty()) {
             path = arg;
             CutToFolder(path, kWindowsPaths);

@@ -43,7 +43,7 @@ protected:
 // The command line's paths, argv[1] onwards: "/e" (any case) turns the
 // editor on for the later ones; every other argument is converted under the
 // name the file system reports (its folder part kept), or as written when
-// there is no such file. Stops at the first failure or a path over
+// there is no such file or it holds a wildcard. Stops at the first failure or a path over
 // kMaxJobPath.
 void RunPathArguments(const std::vector<std::string>& args, JobHost& host);
 

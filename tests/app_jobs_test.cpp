@@ -59,11 +59,14 @@ TEST(AppJobs, PathArguments) {
         {{"C:\\web\\LONGFI~1.HTM"}, {}, {"progress 変換中 : longfilename.html", "convert C:\\web\\longfilename.html"}},
         {{"/install", "other.htm"}, {"/install"}, {"progress 変換中 : install", "convert /install"}},
         {{}, {}, {}},
+        // A wildcard that reaches the job is a name, never a pattern.
+        {{"*.htm"}, {"*.htm"}, {"progress 変換中 : *.htm", "convert *.htm"}},
     };
     for (const Case& c : cases) {
         FakeHost host;
         host.failing = c.failing;
         host.long_names["C:\\web\\LONGFI~1.HTM"] = "longfilename.html";
+        host.long_names["*.htm"] = "a.htm";
         RunPathArguments(c.args, host);
         EXPECT_EQ(host.log, c.log);
     }

@@ -7,6 +7,9 @@
 #   --check  first run wine_env_check.exe from PROGRAM's folder in the same
 #            prefix (ANSI code page 932, Japanese font mapping); stop if it fails
 #   --gui    start a private Xvfb server for the run (for window tests)
+#   --screen show windows on the caller's own display ($DISPLAY)
+#   --prefix DIR  use the prefix DIR and keep it (it is made and prepared
+#            only when it does not exist yet), instead of a fresh one
 #
 # The prefix is 32-bit for a 32-bit program and 64-bit for a 64-bit one. The
 # locale is ja_JP.UTF-8, which gives the Windows side ANSI code page 932.
@@ -17,20 +20,26 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=tools/deps.sh
 source "$here/deps.sh"
+# shellcheck source=tools/xvfb.sh
+source "$here/xvfb.sh"
 
 check=0
 gui=0
+screen=0
+kept_prefix=
 while [ $# -gt 0 ]; do
     case "$1" in
         --check) check=1; shift ;;
         --gui) gui=1; shift ;;
+        --screen) screen=1; shift ;;
+        --prefix) kept_prefix=${2:?--prefix needs a folder}; shift 2 ;;
         --) shift; break ;;
         -*) echo "wine-run.sh: unknown option $1" >&2; exit 2 ;;
         *) break ;;
     esac
 done
 if [ $# -lt 1 ]; then
-    echo "usage: tools/wine-run.sh [--check] [--gui] PROGRAM.exe [ARG...]" >&2
+    echo "usage: tools/wine-run.sh [--check] [--gui|--screen] [--prefix DIR] PROGRAM.exe [ARG...]" >&2
     exit 2
 fi
 program=$1
@@ -56,7 +65,14 @@ packages+=(locales fonts-ipafont-gothic)
 vorlax_need_packages "${packages[@]}"
 vorlax_need_ja_locale
 
-prefix=$(mktemp -d "${TMPDIR:-/tmp}/vorlax-wine.XXXXXX")
+new_prefix=1
+if [ -n "$kept_prefix" ]; then
+    prefix=$kept_prefix
+    [ -f "$prefix/system.reg" ] && new_prefix=0
+    mkdir -p "$prefix"
+else
+    prefix=$(mktemp -d "${TMPDIR:-/tmp}/vorlax-wine.XXXXXX")
+fi
 xvfb_pid=
 cleanup() {
     local status=$?
@@ -66,7 +82,9 @@ cleanup() {
         kill "$xvfb_pid" 2>/dev/null || true
         wait "$xvfb_pid" 2>/dev/null || true
     fi
-    if [ "${VORLAX_WINE_KEEP:-0}" = 1 ]; then
+    if [ -n "$kept_prefix" ]; then
+        :
+    elif [ "${VORLAX_WINE_KEEP:-0}" = 1 ]; then
         echo "wine-run.sh: prefix kept in $prefix" >&2
     else
         rm -rf "$prefix"
@@ -86,18 +104,17 @@ export LANG=ja_JP.UTF-8
 unset LANGUAGE
 
 if [ "$gui" = 1 ]; then
-    display_file=$prefix/.display
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 100); do
-        [ -s "$display_file" ] && break
-        sleep 0.1
-    done
-    if [ ! -s "$display_file" ]; then
+    if ! vorlax_start_xvfb "$prefix/.display" 1280x1024x24; then
+        xvfb_pid=$vorlax_xvfb_pid
         echo "wine-run.sh: Xvfb did not start" >&2
         exit 1
     fi
-    export DISPLAY=":$(tr -d '\n' < "$display_file")"
+    xvfb_pid=$vorlax_xvfb_pid
+elif [ "$screen" = 1 ]; then
+    if [ -z "${DISPLAY:-}" ]; then
+        echo "wine-run.sh: --screen needs a display (DISPLAY is not set)" >&2
+        exit 2
+    fi
 else
     # A console run: Wine must not reach for the caller's X server.
     unset DISPLAY WAYLAND_DISPLAY
@@ -141,15 +158,17 @@ prepare_registry() {
 winepath_of() { printf 'Z:%s' "${1//\//\\}"; }
 
 log=$prefix/.wineboot.log
-if ! wine wineboot.exe --init >"$log" 2>&1; then
-    cat "$log" >&2
-    echo "wine-run.sh: wineboot failed" >&2
-    exit 1
-fi
-if ! prepare_registry >>"$log" 2>&1; then
-    cat "$log" >&2
-    echo "wine-run.sh: registry set-up failed" >&2
-    exit 1
+if [ "$new_prefix" = 1 ]; then
+    if ! wine wineboot.exe --init >"$log" 2>&1; then
+        cat "$log" >&2
+        echo "wine-run.sh: wineboot failed" >&2
+        exit 1
+    fi
+    if ! prepare_registry >>"$log" 2>&1; then
+        cat "$log" >&2
+        echo "wine-run.sh: registry set-up failed" >&2
+        exit 1
+    fi
 fi
 
 if [ "$check" = 1 ]; then

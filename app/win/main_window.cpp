@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <cstddef>
 #include <optional>
 
 #include "app/placement.h"
@@ -18,6 +19,10 @@
 #include "settings/settings.h"
 
 namespace vorlax::app {
+
+#ifndef _WIN64
+static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76);
+#endif
 
 namespace {
 
@@ -55,7 +60,9 @@ void OpenAndConvert(HWND window) {
     if (!ConfirmAbort()) return;
     Program& p = TheProgram();
     OPENFILENAMEA ofn = {};
-    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;  // the size every Windows version takes (76 bytes in 32-bit programs)
+    // The structure as every Windows version takes it: 76 bytes on 32-bit
+    // systems, the same fields with 64-bit pointers on 64-bit ones.
+    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
     ofn.hwndOwner = window;
     ofn.lpstrFilter = "HTML ﾌｧｲﾙ (*.html;*.htm)\0*.htm;*.html\0すべてのﾌｧｲﾙ (*.*)\0*.*\0";
     ofn.lpstrFile = p.names;

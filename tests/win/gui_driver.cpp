@@ -1,0 +1,361 @@
+// The Windows GUI tests' driver: everything goes through the real Win32
+// API, the programs under test are real processes.
+#include "tests/win/gui_driver.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace vorlax::wintest {
+
+std::string ProgramFolder() {
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder = path;
+    folder.resize(folder.find_last_of('\\') + 1);
+    return folder;
+}
+
+bool WaitUntil(const std::function<bool()>& done, int ms) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (done()) return true;
+        if (static_cast<int>(GetTickCount() - start) >= ms) return false;
+        Sleep(20);
+    }
+}
+
+Process::Process(Process&& other) noexcept : handle_(other.handle_), id_(other.id_) {
+    other.handle_ = nullptr;
+    other.id_ = 0;
+}
+
+Process& Process::operator=(Process&& other) noexcept {
+    if (this != &other) {
+        Kill();
+        handle_ = other.handle_;
+        id_ = other.id_;
+        other.handle_ = nullptr;
+        other.id_ = 0;
+    }
+    return *this;
+}
+
+Process::~Process() { Kill(); }
+
+bool Process::Running() const {
+    DWORD code = 0;
+    return handle_ && GetExitCodeProcess(handle_, &code) && code == STILL_ACTIVE;
+}
+
+DWORD Process::Wait(int ms) {
+    if (!handle_) return STILL_ACTIVE;
+    if (WaitForSingleObject(handle_, ms) != WAIT_OBJECT_0) return STILL_ACTIVE;
+    DWORD code = 0;
+    GetExitCodeProcess(handle_, &code);
+    return code;
+}
+
+void Process::Kill() {
+    if (!handle_) return;
+    if (Running()) {
+        TerminateProcess(handle_, 99);
+        WaitForSingleObject(handle_, 5000);
+    }
+    CloseHandle(handle_);
+    handle_ = nullptr;
+}
+
+Process Start(const std::string& command_line, const std::string& folder) {
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::string line = command_line;
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &si, &pi)) {
+        std::fprintf(stderr, "cannot start %s (error %lu)\n", command_line.c_str(), GetLastError());
+        return {};
+    }
+    CloseHandle(pi.hThread);
+    return Process(pi.hProcess, pi.dwProcessId);
+}
+
+std::string VorlaxCommand(const std::string& arguments) {
+    std::string line = "\"" + ProgramFolder() + "Vorlax.exe\"";
+    if (!arguments.empty()) line += " " + arguments;
+    return line;
+}
+
+namespace {
+
+struct Search {
+    DWORD pid;
+    const char* window_class;
+    const char* title;
+    HWND found;
+};
+
+BOOL CALLBACK MatchTopWindow(HWND window, LPARAM lparam) {
+    Search& s = *reinterpret_cast<Search*>(lparam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != s.pid || !IsWindowVisible(window)) return TRUE;
+    char name[256] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (lstrcmpiA(name, s.window_class) != 0) return TRUE;
+    if (s.title && WindowText(window) != s.title) return TRUE;
+    s.found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND FindTopWindow(DWORD pid, const char* window_class, const char* title) {
+    Search s{pid, window_class, title, nullptr};
+    EnumWindows(MatchTopWindow, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+HWND WaitForTopWindow(DWORD pid, const char* window_class, const char* title, int ms) {
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindTopWindow(pid, window_class, title)) != nullptr; }, ms);
+    return found;
+}
+
+HWND WaitForMainWindow(const Process& process, int ms) {
+    return WaitForTopWindow(process.id(), "VorlaxClass", "Vorlax", ms);
+}
+
+std::optional<MessageBoxSeen> WaitForMessageBox(DWORD pid, int ms, const char* title) {
+    HWND box = WaitForTopWindow(pid, "#32770", title, ms);
+    if (!box) return std::nullopt;
+    // The text is set when the box is created; wait until it is there.
+    MessageBoxSeen seen{box, {}};
+    WaitUntil([&] { return !(seen.text = WindowText(GetDlgItem(box, 0xFFFF))).empty(); }, 2000);
+    return seen;
+}
+
+bool ShowsMessageBox(DWORD pid, const char* title) { return FindTopWindow(pid, "#32770", title) != nullptr; }
+
+void Press(HWND dialog, int button_id) {
+    HWND button = GetDlgItem(dialog, button_id);
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+}
+
+std::string WindowText(HWND window) {
+    char text[4096] = "";
+    DWORD_PTR length = 0;
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
+                        &length);
+    return text;
+}
+
+std::string StatusText(HWND main_window) { return WindowText(GetDlgItem(main_window, 1030)); }
+
+void PostCommand(HWND window, int id) { PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+
+bool IsTopmost(HWND window) { return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+
+RECT WindowRect(HWND window) {
+    RECT r = {};
+    GetWindowRect(window, &r);
+    return r;
+}
+
+void MakeFolders(const std::string& path) {
+    for (std::size_t i = 3; i <= path.size(); ++i)
+        if (i == path.size() || path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+}
+
+void RemoveTree(const std::string& path) {
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            const std::string child = path + "\\" + name;
+            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(child);
+            else DeleteFileA(child.c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryA(path.c_str());
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+std::optional<std::string> ReadBytes(const std::string& path) {
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::string bytes;
+    char block[65536];
+    DWORD got = 0;
+    while (ReadFile(file, block, sizeof block, &got, nullptr) && got > 0) bytes.append(block, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<std::string> ListFolder(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+namespace {
+
+std::string SettingsPath(const char* subkey) {
+    std::string path = "Software\\Zel\\Vorlax";
+    if (subkey) path += std::string("\\") + subkey;
+    return path;
+}
+
+}  // namespace
+
+void ClearSettings() {
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Zel\\Vorlax");
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Zel\\Vorlax");
+}
+
+std::map<std::string, RegValue> SettingValues(const char* subkey) {
+    std::map<std::string, RegValue> values;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsPath(subkey).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return values;
+    for (DWORD i = 0;; ++i) {
+        char name[256];
+        DWORD name_size = sizeof name, type = 0, size = 0;
+        BYTE data[2048];
+        size = sizeof data;
+        if (RegEnumValueA(key, i, name, &name_size, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
+        values[name] = RegValue{type, std::string(reinterpret_cast<char*>(data), size)};
+    }
+    RegCloseKey(key);
+    return values;
+}
+
+std::optional<RegValue> SettingValue(const char* subkey, const char* name) {
+    const auto values = SettingValues(subkey);
+    auto it = values.find(name);
+    if (it == values.end()) return std::nullopt;
+    return it->second;
+}
+
+void SetSetting(const char* subkey, const char* name, DWORD type, const std::string& bytes) {
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, SettingsPath(subkey).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()));
+    RegCloseKey(key);
+}
+
+std::string DwordBytes(DWORD value) { return std::string(reinterpret_cast<const char*>(&value), 4); }
+std::string SzBytes(const std::string& text) { return text + '\0'; }
+
+namespace {
+
+std::string XdndTool() {
+    char path[MAX_PATH] = "";
+    const DWORD n = GetEnvironmentVariableA("VORLAX_XDND", path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return {};
+    std::string tool = std::string("Z:") + path;
+    std::replace(tool.begin(), tool.end(), '/', '\\');
+    return tool;
+}
+
+}  // namespace
+
+bool CanDropFiles() { return !XdndTool().empty(); }
+
+int DropFiles(const std::vector<std::string>& paths) {
+    const std::string tool = XdndTool();
+    if (tool.empty()) return -1;
+    // A Unix program started from here gives no handle to wait on: it
+    // writes its exit status into a file when it ends.
+    const std::string status_unix = "/tmp/vorlax-xdnd-" + std::to_string(GetCurrentProcessId()) + ".status";
+    std::string status = "Z:" + status_unix;
+    std::replace(status.begin(), status.end(), '/', '\\');
+    DeleteFileA(status.c_str());
+    std::string line = "\"" + tool + "\" --timeout 20 --status-file " + status_unix + " --name ^Vorlax$";
+    for (const std::string& path : paths) line += " \"" + path + "\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+    if (pi.hProcess) CloseHandle(pi.hProcess);
+    if (pi.hThread) CloseHandle(pi.hThread);
+    std::optional<std::string> result;
+    WaitUntil([&] { return (result = ReadBytes(status)).has_value(); }, 30000);
+    DeleteFileA(status.c_str());
+    return result ? std::atoi(result->c_str()) : -1;
+}
+
+bool SaveScreenshot(HWND window, const std::string& bmp_path) {
+    RECT r;
+    if (window) {
+        GetWindowRect(window, &r);
+    } else {
+        r = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    }
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    if (w <= 0 || h <= 0) return false;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    const DWORD stride = ((w * 3 + 3) / 4) * 4, image = stride * h;
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + image;
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+    bytes.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    bytes.append(static_cast<const char*>(bits), image);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    WriteBytes(bmp_path, bytes);
+    return true;
+}
+
+std::string ScreenshotFolder() {
+    char folder[MAX_PATH] = "";
+    const DWORD n = GetEnvironmentVariableA("VORLAX_SCREENSHOTS", folder, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return {};
+    std::string path = folder;
+    if (path.back() != '\\') path += '\\';
+    return path;
+}
+
+}  // namespace vorlax::wintest

@@ -1,0 +1,104 @@
+// What the Windows GUI tests use to drive the real programs under Wine:
+// processes, their windows and message boxes, files, the registry, and
+// screenshots.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vorlax::wintest {
+
+// The folder of the running test program, with its trailing "\".
+std::string ProgramFolder();
+
+// Polls `done` every 20 ms for at most `ms` milliseconds.
+bool WaitUntil(const std::function<bool()>& done, int ms = 10000);
+
+// A started program; ended (killed) when it goes, if it still runs.
+class Process {
+public:
+    Process() = default;
+    Process(HANDLE handle, DWORD id) : handle_(handle), id_(id) {}
+    Process(Process&& other) noexcept;
+    Process& operator=(Process&& other) noexcept;
+    ~Process();
+
+    DWORD id() const { return id_; }
+    bool Running() const;
+    // The exit code, or STILL_ACTIVE when it has not ended within `ms`.
+    DWORD Wait(int ms = 20000);
+    void Kill();
+
+private:
+    HANDLE handle_ = nullptr;
+    DWORD id_ = 0;
+};
+
+// Starts a command line in `folder` (the test's own when empty).
+Process Start(const std::string& command_line, const std::string& folder = "");
+
+// Vorlax.exe beside the test program, quoted, followed by `arguments`.
+std::string VorlaxCommand(const std::string& arguments = "");
+
+// A visible top-level window of the process with this class and title.
+HWND FindTopWindow(DWORD pid, const char* window_class, const char* title);
+HWND WaitForTopWindow(DWORD pid, const char* window_class, const char* title, int ms = 10000);
+// The main window of a Vorlax.exe process.
+HWND WaitForMainWindow(const Process& process, int ms = 10000);
+
+// A message box of the process: its window and its text.
+struct MessageBoxSeen {
+    HWND window = nullptr;
+    std::string text;
+};
+std::optional<MessageBoxSeen> WaitForMessageBox(DWORD pid, int ms = 10000, const char* title = "Vorlax");
+// Whether the process shows a message box right now.
+bool ShowsMessageBox(DWORD pid, const char* title = "Vorlax");
+// Presses a button (IDOK, IDYES, IDNO, ...) of a dialog or message box.
+void Press(HWND dialog, int button_id);
+
+std::string WindowText(HWND window);
+// Part 0 of the main window's status bar.
+std::string StatusText(HWND main_window);
+void PostCommand(HWND window, int id);
+bool IsTopmost(HWND window);
+RECT WindowRect(HWND window);
+
+// Files, by CP932 path.
+void MakeFolders(const std::string& path);
+void RemoveTree(const std::string& path);
+void WriteBytes(const std::string& path, const std::string& bytes);
+std::optional<std::string> ReadBytes(const std::string& path);
+bool Exists(const std::string& path);
+// The names in a folder, sorted, without "." and "..".
+std::vector<std::string> ListFolder(const std::string& folder);
+
+// The settings under HKEY_CURRENT_USER\Software\Zel\Vorlax.
+struct RegValue {
+    DWORD type = 0;
+    std::string bytes;
+};
+void ClearSettings();
+std::map<std::string, RegValue> SettingValues(const char* subkey);
+std::optional<RegValue> SettingValue(const char* subkey, const char* name);
+void SetSetting(const char* subkey, const char* name, DWORD type, const std::string& bytes);
+std::string DwordBytes(DWORD value);
+std::string SzBytes(const std::string& text);
+
+// Drops files onto the main window from the X side (the XDND protocol, as
+// a file manager does), with the tool named by VORLAX_XDND (a Unix path).
+// The tool's exit status: 0 dropped, 3 refused; -1 when there is no tool.
+int DropFiles(const std::vector<std::string>& paths);
+bool CanDropFiles();
+
+// Saves the screen area of a window (the whole screen for null) as a BMP.
+bool SaveScreenshot(HWND window, const std::string& bmp_path);
+// The folder named by VORLAX_SCREENSHOTS, or "" when screenshots are off.
+std::string ScreenshotFolder();
+
+}  // namespace vorlax::wintest
