@@ -10,18 +10,19 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)
 cd "$root"
 # shellcheck source=tools/deps.sh
 source tools/deps.sh
-vorlax_need_packages "${VORLAX_PKGS_SCREENSHOTS[@]}"
+vorlax_need_packages imagemagick
 
 tree=${1:-build/win32}
 shots=$(mktemp -d "$root/build/settings-shots.XXXXXX")
 trap 'rm -rf "$shots"' EXIT
 # The driver writes BMP files; Wine sees the folder on drive Z:.
-tools/wine-run.sh --check --gui "$tree/bin/settings_driver.exe" "Z:${shots//\//\\}" > "$shots/driver.log" 2>&1 || {
+VORLAX_SCREENSHOTS="Z:${shots//\//\\}" tools/wine-run.sh --check --gui "$tree/bin/settings_driver.exe" \
+    > "$shots/driver.log" 2>&1 || {
     iconv -c -f CP932 -t UTF-8 "$shots/driver.log" >&2
     exit 1
 }
 mkdir -p docs/screenshots
 for i in 1 2 3 4 5 6 7; do
-    /usr/bin/convert "$shots/page$i.bmp" -strip "docs/screenshots/settings-page$i.png"
+    /usr/bin/convert "$shots/settings-page$i.bmp" -strip "docs/screenshots/settings-page$i.png"
 done
 ls docs/screenshots/settings-page*.png

@@ -3,11 +3,9 @@
 // OK or Cancel, and reads the option key back. Every scenario starts the
 // program on a registry it prepares.
 //
-//   settings_driver.exe [SCREENSHOT-FOLDER]
-//
-// Vorlax.exe, settings_fake_editor.exe and settings_menu_probe.dll are taken
-// from the driver's own folder. With a folder, the seven pages are also
-// saved there as page1.bmp .. page7.bmp.
+// Vorlax.exe, editor_stub.exe and settings_menu_probe.dll are taken from the
+// driver's own folder. When VORLAX_SCREENSHOTS names a folder, the seven
+// pages are also saved there as settings-page1.bmp .. settings-page7.bmp.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
@@ -26,9 +24,6 @@ using namespace settings_test;
 
 namespace {
 
-std::string here;    // the driver's folder, with its final "\"
-std::string vorlax;  // Vorlax.exe beside it
-std::string shots;   // where screenshots go, or ""
 
 constexpr char kWork[] = "C:\\vorlaxtest";
 
@@ -61,16 +56,6 @@ OptionDump Marked(OptionDump values) {
     return values;
 }
 
-// Writes a dump's entries into the option key.
-void WriteOptions(const OptionDump& values) {
-    ClearSettings();
-    for (const auto& [name, entry] : values) {
-        if (entry.rfind("dword:", 0) == 0) SetDword(name, static_cast<DWORD>(std::stol(entry.substr(6))));
-        else if (entry.rfind("sz:", 0) == 0) SetString(name, entry.substr(3));
-        else SetString(name, entry.substr(10), REG_EXPAND_SZ);
-    }
-}
-
 OptionDump With(OptionDump values, const OptionDump& changes) {
     for (const auto& [name, entry] : changes) values[name] = entry;
     return values;
@@ -98,7 +83,7 @@ class Sheet {
 public:
     explicit Sheet(const Vorlax& program) : program_(program) {
         PostMessageA(program.main(), WM_COMMAND, IDM_SETTINGS, 0);
-        window_ = program.WaitTopLevel(kSheetTitle);
+        window_ = program.WaitDialog(kSheetTitle);
         if (!window_) Fail("the settings sheet did not open");
     }
     ~Sheet() {
@@ -125,7 +110,7 @@ private:
     void WaitClosed() {
         // The sheet's loop looks at its end only after a message of its own
         // queue; a button pressed from outside brings none.
-        if (!WaitFor([&] {
+        if (!WaitUntil([&] {
                 PostMessageA(window_, WM_NULL, 0, 0);
                 return !IsWindow(window_);
             }))
@@ -136,9 +121,9 @@ private:
     HWND window_ = nullptr;
 };
 
-bool CheckedAt(HWND page, int id) { return Checked(Child(page, id)); }
-bool EnabledAt(HWND page, int id) { return IsWindowEnabled(Child(page, id)) != FALSE; }
-void ClickAt(HWND page, int id) { Click(Child(page, id)); }
+bool CheckedAt(HWND page, int id) { return Checked(GetDlgItem(page, id)); }
+bool EnabledAt(HWND page, int id) { return IsWindowEnabled(GetDlgItem(page, id)) != FALSE; }
+void ClickAt(HWND page, int id) { Click(GetDlgItem(page, id)); }
 
 // Which of the ids are enabled, as "1065+ 1067-".
 std::string EnabledStates(HWND page, std::initializer_list<int> ids) {
@@ -286,8 +271,7 @@ std::string RectText(const RECT& r) {
 }
 
 HWND ControlOf(HWND page, int id) {
-    if (id >= 0) return Child(page, id);
-    return Child(page, 0xFFFF);
+    return GetDlgItem(page, id >= 0 ? id : 0xFFFF);
 }
 
 // Compares one page with its table: kind, text, state and rectangle of every
@@ -312,12 +296,12 @@ void CheckPage(int index, HWND page) {
         LONG have = style;
         if (GetWindowLongA(c, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) have |= WS_BORDER;
         EXPECT_SAME(static_cast<int>(have & row.styles), static_cast<int>(row.styles), what + " styles");
-        if (row.text) EXPECT_SAME(Text(c), std::string(row.text), what + " text");
+        if (row.text) EXPECT_SAME(WindowText(c), std::string(row.text), what + " text");
         EXPECT_SAME(IsWindowEnabled(c) != FALSE, row.enabled, what + " enabled");
         if (row.checked >= 0) EXPECT_SAME(Checked(c), row.checked == 1, what + " checked");
         RECT r = ClientRect(page, c);
         if (index == 0 && row.id == 1018) {
-            HWND arrows = Child(page, 1100);
+            HWND arrows = GetDlgItem(page, 1100);
             if (!arrows) {
                 Fail("the up-down control 1100 is missing");
             } else {
@@ -369,7 +353,7 @@ std::vector<std::string> TabTitles(const Vorlax& program, HWND sheet) {
     HWND tab = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0));
     const int count = static_cast<int>(SendMessageA(tab, TCM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
-        RemoteBuffer buffer(program.process(), sizeof(TCITEMA) + 256);
+        RemoteBuffer buffer(program.handle(), sizeof(TCITEMA) + 256);
         TCITEMA item = {};
         item.mask = TCIF_TEXT;
         item.pszText = buffer.address() + sizeof item;
@@ -384,7 +368,7 @@ std::vector<std::string> TabTitles(const Vorlax& program, HWND sheet) {
 
 void SheetAndTemplates() {
     ClearSettings();
-    Vorlax program(vorlax);
+    Vorlax program;
     ExpectOptions(Defaults(), "options after the first start");
     Sheet sheet(program);
     if (!sheet.open()) return;
@@ -401,21 +385,21 @@ void SheetAndTemplates() {
     EXPECT_SAME(shown(IDCANCEL), true, "Cancel shown");
     EXPECT_SAME(shown(0x3021), false, "Apply shown");
     EXPECT_SAME(shown(IDHELP), false, "Help shown");
-    EXPECT_SAME(Text(GetDlgItem(w, IDOK)), std::string("OK"), "OK text");
+    EXPECT_SAME(WindowText(GetDlgItem(w, IDOK)), std::string("OK"), "OK text");
     for (int i = 0; i < 7; ++i) {
         HWND page = sheet.Page(i);
         CheckPage(i, page);
         if (i == 0) {
-            HWND arrows = Child(page, 1100);
+            HWND arrows = GetDlgItem(page, 1100);
             const LRESULT range = SendMessageA(arrows, UDM_GETRANGE, 0, 0);
             EXPECT_SAME(static_cast<int>(LOWORD(range)), 255, "up-down upper end");
             EXPECT_SAME(static_cast<int>(HIWORD(range)), 1, "up-down lower end");
-            EXPECT_SAME(reinterpret_cast<HWND>(SendMessageA(arrows, UDM_GETBUDDY, 0, 0)) == Child(page, 1018), true,
+            EXPECT_SAME(reinterpret_cast<HWND>(SendMessageA(arrows, UDM_GETBUDDY, 0, 0)) == GetDlgItem(page, 1018), true,
                         "the up-down control's buddy is 1018");
         }
-        if (!shots.empty()) {
+        if (const std::string shots = ScreenshotFolder(); !shots.empty()) {
             Sleep(300);
-            const std::string path = shots + "\\page" + std::to_string(i + 1) + ".bmp";
+            const std::string path = shots + "settings-page" + std::to_string(i + 1) + ".bmp";
             if (!SaveScreenshot(w, path)) Fail("cannot write " + path);
         }
     }
@@ -425,13 +409,13 @@ void SheetAndTemplates() {
 
 void FirstPageOnly() {
     WriteOptions(Marked(Defaults()));
-    Vorlax program(vorlax);
+    Vorlax program;
     {
         Sheet sheet(program);
         if (!sheet.open()) return;
         HWND page = sheet.Page(0);
         for (int id : {1008, 1005, 1009, 1040, 1041, 1066, 1065, 1067, 1061}) ClickAt(page, id);
-        SetText(Child(page, 1018), "120");
+        SetText(GetDlgItem(page, 1018), "120");
         sheet.Ok();
     }
     const OptionDump expected = With(Marked(Defaults()),
@@ -446,7 +430,7 @@ void FirstPageOnly() {
     HWND page = again.Page(0);
     EXPECT_SAME(CheckedOnes(page, {1008, 1006, 1005, 1009, 1040, 1041, 1066, 1065, 1067, 1061}),
                 std::string("1066 1065 1061"), "checked on the second opening");
-    EXPECT_SAME(Text(Child(page, 1018)), std::string("120"), "line width on the second opening");
+    EXPECT_SAME(WindowText(GetDlgItem(page, 1018)), std::string("120"), "line width on the second opening");
     EXPECT_SAME(EnabledStates(page, {1065, 1067, 1006}), std::string("1065+ 1067+ 1006- "), "enabled on the second opening");
     again.Cancel();
     ExpectOptions(expected, "Cancel on the second opening");
@@ -454,7 +438,7 @@ void FirstPageOnly() {
 
 void AllPagesStored() {
     WriteOptions(Marked(Defaults()));
-    Vorlax program(vorlax);
+    Vorlax program;
     {
         Sheet sheet(program);
         if (!sheet.open()) return;
@@ -470,16 +454,16 @@ void AllPagesStored() {
 
 void CancelStoresNothing() {
     WriteOptions(Marked(Defaults()));
-    Vorlax program(vorlax);
+    Vorlax program;
     for (int close_box = 0; close_box < 2; ++close_box) {
         Sheet sheet(program);
         if (!sheet.open()) return;
         ClickAt(sheet.Page(0), 1008);
-        SetText(Child(sheet.Page(0), 1018), "5");
+        SetText(GetDlgItem(sheet.Page(0), 1018), "5");
         ClickAt(sheet.Page(1), 1043);
         ClickAt(sheet.Page(2), 1046);
         ClickAt(sheet.Page(3), 1004);
-        SetText(Child(sheet.Page(3), 1018), "C:\\elsewhere");
+        SetText(GetDlgItem(sheet.Page(3), 1018), "C:\\elsewhere");
         ClickAt(sheet.Page(4), 1003);
         ClickAt(sheet.Page(5), 1047);
         ClickAt(sheet.Page(6), 1062);
@@ -491,7 +475,7 @@ void CancelStoresNothing() {
 
 void LineWidth() {
     ClearSettings();
-    Vorlax program(vorlax);
+    Vorlax program;
     const struct {
         const char* typed;
         int stored;
@@ -501,8 +485,8 @@ void LineWidth() {
         Sheet sheet(program);
         if (!sheet.open()) return;
         HWND page = sheet.Page(0);
-        EXPECT_SAME(Text(Child(page, 1018)), shown, "the line width shown");
-        SetText(Child(page, 1018), c.typed);
+        EXPECT_SAME(WindowText(GetDlgItem(page, 1018)), shown, "the line width shown");
+        SetText(GetDlgItem(page, 1018), c.typed);
         sheet.Ok();
         EXPECT_SAME(DumpOptions()["Column"], DwordEntry(c.stored), std::string("Column for \"") + c.typed + "\"");
         shown = std::to_string(c.stored);
@@ -517,12 +501,12 @@ void LineWidth() {
     for (const auto& a : arrows) {
         Sheet sheet(program);
         if (!sheet.open()) return;
-        HWND box = Child(sheet.Page(0), 1018);
+        HWND box = GetDlgItem(sheet.Page(0), 1018);
         SetText(box, a.start);
         for (const char* expected : {a.after_one, a.after_two}) {
             SendMessageA(box, WM_KEYDOWN, a.key, 1);
             SendMessageA(box, WM_KEYUP, a.key, 0xC0000001);
-            EXPECT_SAME(Text(box), std::string(expected), std::string("arrow from ") + a.start);
+            EXPECT_SAME(WindowText(box), std::string(expected), std::string("arrow from ") + a.start);
         }
         sheet.Cancel();
     }
@@ -531,7 +515,7 @@ void LineWidth() {
 void LinkSubOptions() {
     const OptionDump start = With(Defaults(), {{"SWlink", DwordEntry(0)}, {"SWlink_n", DwordEntry(1)}, {"SWlink_e", DwordEntry(0)}});
     WriteOptions(Marked(start));
-    Vorlax program(vorlax);
+    Vorlax program;
     Sheet sheet(program);
     if (!sheet.open()) return;
     HWND page = sheet.Page(0);
@@ -555,19 +539,19 @@ void ImagePage() {
     // Replacement off, the user's string chosen: only the text box is enabled.
     WriteOptions(With(Defaults(), {{"SWimage", DwordEntry(0)}, {"SWimageStr", DwordEntry(3)}, {"AltString", StringEntry("<%S|%s>")}}));
     {
-        Vorlax program(vorlax);
+        Vorlax program;
         Sheet sheet(program);
         if (!sheet.open()) return;
         HWND page = sheet.Page(1);
         EXPECT_SAME(EnabledStates(page, kImageAll), AllStates(kImageGroup, false).substr(0, 30) + "1018+ 1068- 1069- ",
                     "IMG page opened with SWimage 0, SWimageStr 3");
         EXPECT_SAME(CheckedOnes(page, {1043, 1055, 1056, 1057, 1063}), std::string("1063"), "user string selected");
-        EXPECT_SAME(Text(Child(page, 1018)), std::string("<%S|%s>"), "AltString shown");
+        EXPECT_SAME(WindowText(GetDlgItem(page, 1018)), std::string("<%S|%s>"), "AltString shown");
         ClickAt(page, 1043);
         EXPECT_SAME(EnabledStates(page, kImageAll), AllStates(kImageAll, true), "1043 checked");
         ClickAt(page, 1043);
         EXPECT_SAME(EnabledStates(page, kImageAll), AllStates(kImageAll, false), "1043 unchecked again");
-        SetText(Child(page, 1018), "[%S:%%]");
+        SetText(GetDlgItem(page, 1018), "[%S:%%]");
         sheet.Ok();
         const OptionDump dump = DumpOptions();
         EXPECT_SAME(dump.at("SWimage") + " " + dump.at("SWimageStr") + " " + dump.at("AltString"),
@@ -576,7 +560,7 @@ void ImagePage() {
     // Replacement on: the radio buttons switch the text box.
     WriteOptions(With(Defaults(), {{"SWimage", DwordEntry(1)}, {"SWimageStr", DwordEntry(1)}}));
     {
-        Vorlax second(vorlax);
+        Vorlax second;
         Sheet sheet(second);
         if (!sheet.open()) return;
         HWND page = sheet.Page(1);
@@ -593,7 +577,7 @@ void ImagePage() {
         ClickAt(page, 1057);
         // 300 bytes typed: 255 are kept; a double-byte character across the
         // limit is not cut in two.
-        SetText(Child(page, 1018), std::string(254, 'a') + "画像" + std::string(44, 'b'));
+        SetText(GetDlgItem(page, 1018), std::string(254, 'a') + "画像" + std::string(44, 'b'));
         sheet.Ok();
         const OptionDump dump = DumpOptions();
         EXPECT_SAME(dump.at("SWimage") + " " + dump.at("SWimageStr"), std::string("dword:1 dword:2"), "IMG choice stored");
@@ -602,7 +586,7 @@ void ImagePage() {
     // Values outside the group select nothing and stay.
     for (int value : {4, -1}) {
         WriteOptions(With(Defaults(), {{"SWimageStr", DwordEntry(value)}}));
-        Vorlax program3(vorlax);
+        Vorlax program3;
         Sheet sheet(program3);
         if (!sheet.open()) return;
         HWND page = sheet.Page(1);
@@ -624,7 +608,7 @@ void TablePage() {
     };
     for (const auto& c : cases) {
         WriteOptions(With(Defaults(), {{"SWdiv", DwordEntry(c.stored)}, {"SWtableLeft", DwordEntry(c.stored == 1)}}));
-        Vorlax program(vorlax);
+        Vorlax program;
         Sheet sheet(program);
         if (!sheet.open()) return;
         HWND page = sheet.Page(2);
@@ -644,15 +628,15 @@ constexpr std::initializer_list<int> kSaveControls = {1042, 1000, 1018};
 
 void SavePage() {
     WriteOptions(Marked(With(Defaults(), {{"SWfolda", DwordEntry(1)}, {"SaveFolda", StringEntry("C:\\out")}, {"SWsfn", DwordEntry(1)}})));
-    Vorlax program(vorlax);
+    Vorlax program;
     {
         Sheet sheet(program);
         if (!sheet.open()) return;
         HWND page = sheet.Page(3);
         EXPECT_SAME(CheckedOnes(page, {1062, 1004}), std::string("1062 1004"), "save page checks");
         EXPECT_SAME(EnabledStates(page, kSaveControls), AllStates(kSaveControls, false), "beside the input");
-        EXPECT_SAME(Text(Child(page, 1018)), std::string("C:\\out"), "save folder shown");
-        SetText(Child(page, 1018), "D:\\出力\\表ソ");
+        EXPECT_SAME(WindowText(GetDlgItem(page, 1018)), std::string("C:\\out"), "save folder shown");
+        SetText(GetDlgItem(page, 1018), "D:\\出力\\表ソ");
         sheet.Ok();
         const OptionDump dump = DumpOptions();
         EXPECT_SAME(dump.at("SWsfn") + " " + dump.at("SWfolda") + " " + dump.at("SaveFolda"),
@@ -663,37 +647,37 @@ void SavePage() {
         Sheet sheet(program);
         if (!sheet.open()) return;
         HWND page = sheet.Page(3);
-        EXPECT_SAME(Text(Child(page, 1018)), std::string("D:\\出力\\表ソ"), "stored folder on the second opening");
+        EXPECT_SAME(WindowText(GetDlgItem(page, 1018)), std::string("D:\\出力\\表ソ"), "stored folder on the second opening");
         ClickAt(page, 1004);
         EXPECT_SAME(EnabledStates(page, kSaveControls), AllStates(kSaveControls, true), "own save folder");
         ClickAt(page, 1062);
         // The folder browser, cancelled, leaves the box alone.
-        PostClick(Child(page, 1000));
+        PostClick(GetDlgItem(page, 1000));
         HWND browser = nullptr;
-        WaitFor([&] { return (browser = program.FindDialogBesides(sheet.window())) != nullptr; });
+        WaitUntil([&] { return (browser = program.FindDialogBesides(sheet.window())) != nullptr; });
         if (!browser) {
             Fail("the folder browser did not open");
         } else {
-            EXPECT_SAME(Text(browser).empty(), false, "the folder browser has a caption");
+            EXPECT_SAME(WindowText(browser).empty(), false, "the folder browser has a caption");
             PostMessageA(browser, WM_COMMAND, IDCANCEL, 0);
-            if (!WaitFor([&] { return !IsWindow(browser); })) Fail("the folder browser did not close");
+            if (!WaitUntil([&] { return !IsWindow(browser); })) Fail("the folder browser did not close");
         }
-        EXPECT_SAME(Text(Child(page, 1018)), std::string("D:\\出力\\表ソ"), "folder kept after a cancelled browse");
+        EXPECT_SAME(WindowText(GetDlgItem(page, 1018)), std::string("D:\\出力\\表ソ"), "folder kept after a cancelled browse");
         // A folder picked in the browser replaces the box's text.
-        PostClick(Child(page, 1000));
+        PostClick(GetDlgItem(page, 1000));
         browser = nullptr;
-        WaitFor([&] { return (browser = program.FindDialogBesides(sheet.window())) != nullptr; });
+        WaitUntil([&] { return (browser = program.FindDialogBesides(sheet.window())) != nullptr; });
         if (!browser) {
             Fail("the folder browser did not open again");
         } else {
-            RemoteBuffer path(program.process(), sizeof kWork);
+            RemoteBuffer path(program.handle(), sizeof kWork);
             path.Write(0, kWork, sizeof kWork);
             SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path.address()));
             PostMessageA(browser, WM_COMMAND, IDOK, 0);
-            if (!WaitFor([&] { return !IsWindow(browser); })) Fail("the folder browser did not close");
+            if (!WaitUntil([&] { return !IsWindow(browser); })) Fail("the folder browser did not close");
         }
-        EXPECT_SAME(Text(Child(page, 1018)), std::string(kWork), "folder picked in the browser");
-        SetText(Child(page, 1018), "D:\\出力\\表ソ");
+        EXPECT_SAME(WindowText(GetDlgItem(page, 1018)), std::string(kWork), "folder picked in the browser");
+        SetText(GetDlgItem(page, 1018), "D:\\出力\\表ソ");
         sheet.Ok();
         const OptionDump dump = DumpOptions();
         EXPECT_SAME(dump.at("SWsfn") + " " + dump.at("SWfolda") + " " + dump.at("SaveFolda"),
@@ -707,7 +691,7 @@ constexpr std::initializer_list<int> kInputButtons = {1011, 1012, 1013, 1016, 10
 void KanjiPage() {
     WriteOptions(With(Defaults(), {{"SWmcode_s", DwordEntry(1)}, {"SWmcode", DwordEntry(3)}}));
     {
-        Vorlax program(vorlax);
+        Vorlax program;
         Sheet sheet(program);
         if (!sheet.open()) return;
         HWND page = sheet.Page(4);
@@ -731,7 +715,7 @@ void KanjiPage() {
     }
     for (long value : {6L, 9L, -1L}) {
         WriteOptions(With(Defaults(), {{"SWmcode", DwordEntry(value)}}));
-        Vorlax program(vorlax);
+        Vorlax program;
         Sheet sheet(program);
         if (!sheet.open()) return;
         EXPECT_SAME(CheckedOnes(sheet.Page(4), kInputButtons), std::string(), "SWmcode " + std::to_string(value));
@@ -740,7 +724,7 @@ void KanjiPage() {
     }
     // Every input button's value.
     WriteOptions(Defaults());
-    Vorlax program(vorlax);
+    Vorlax program;
     const struct {
         int button;
         long value;
@@ -759,31 +743,27 @@ void KanjiPage() {
 int MenuCheck(const Vorlax& program) {
     const std::string result = std::string(kWork) + "\\menu.txt";
     DeleteFileA(result.c_str());
-    const std::string probe = here + "settings_menu_probe.dll";
-    RemoteBuffer name(program.process(), probe.size() + 1);
+    const std::string probe = ProgramFolder() + "settings_menu_probe.dll";
+    RemoteBuffer name(program.handle(), probe.size() + 1);
     name.Write(0, probe.c_str(), probe.size() + 1);
     auto load = reinterpret_cast<LPTHREAD_START_ROUTINE>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "LoadLibraryA")));
-    HANDLE thread = CreateRemoteThread(program.process(), nullptr, 0, load, name.address(), 0, nullptr);
+    HANDLE thread = CreateRemoteThread(program.handle(), nullptr, 0, load, name.address(), 0, nullptr);
     if (!thread) {
         Fail("cannot start the menu probe");
         return -1;
     }
     WaitForSingleObject(thread, 10000);
     CloseHandle(thread);
-    char text[8] = "";
-    if (FILE* in = std::fopen(result.c_str(), "rb")) {
-        std::fgets(text, sizeof text, in);
-        std::fclose(in);
-    }
-    return text[0] == '1' ? 1 : text[0] == '0' ? 0 : -1;
+    const std::string text = ReadBytes(result).value_or("");
+    return text == "1" ? 1 : text == "0" ? 0 : -1;
 }
 
 constexpr std::initializer_list<int> kEditorControls = {1048, 1050, 1049};
 
 void EditorMenuMark() {
     WriteOptions(Marked(With(Defaults(), {{"SWedit", DwordEntry(1)}, {"Editor", StringEntry("C:\\Tools\\ed.exe -n")}})));
-    Vorlax program(vorlax);
+    Vorlax program;
     EXPECT_SAME(MenuCheck(program), 1, "menu check mark at the start");
     {
         Sheet sheet(program);
@@ -791,10 +771,10 @@ void EditorMenuMark() {
         HWND page = sheet.Page(5);
         EXPECT_SAME(CheckedAt(page, 1047), true, "SWedit 1 shown");
         EXPECT_SAME(EnabledStates(page, kEditorControls), AllStates(kEditorControls, true), "editor on");
-        EXPECT_SAME(Text(Child(page, 1049)), std::string("C:\\Tools\\ed.exe -n"), "editor shown");
+        EXPECT_SAME(WindowText(GetDlgItem(page, 1049)), std::string("C:\\Tools\\ed.exe -n"), "editor shown");
         ClickAt(page, 1047);
         EXPECT_SAME(EnabledStates(page, kEditorControls), AllStates(kEditorControls, false), "editor off");
-        SetText(Child(page, 1049), "C:\\エディタ\\表示.exe");
+        SetText(GetDlgItem(page, 1049), "C:\\エディタ\\表示.exe");
         sheet.Ok();
     }
     EXPECT_SAME(MenuCheck(program), 0, "menu check mark after OK with 1047 unchecked");
@@ -815,7 +795,7 @@ void EditorMenuMark() {
 
 // Types a path into a file dialog of the program and confirms it.
 bool ChooseInFileDialog(const Vorlax& program, const char* title, const std::string& path) {
-    HWND dialog = program.WaitTopLevel(title);
+    HWND dialog = program.WaitDialog(title);
     if (!dialog) {
         Fail(std::string("the file dialog \"") + title + "\" did not open");
         return false;
@@ -824,63 +804,51 @@ bool ChooseInFileDialog(const Vorlax& program, const char* title, const std::str
     if (!name) name = GetDlgItem(dialog, 0x480);
     SetText(name, path);
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-    if (!WaitFor([&] { return !IsWindow(dialog); })) {
+    if (!WaitUntil([&] { return !IsWindow(dialog); })) {
         Fail(std::string("the file dialog \"") + title + "\" did not close");
         return false;
     }
     return true;
 }
 
-std::string ReadFile(const std::string& path) {
-    std::string text;
-    if (FILE* in = std::fopen(path.c_str(), "rb")) {
-        char buffer[1024];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) text.append(buffer, n);
-        std::fclose(in);
-    }
-    return text;
-}
-
 void EditorBrowseThenCancel() {
     const std::string editor = std::string(kWork) + "\\editor.exe";
     const std::string input = std::string(kWork) + "\\page.html";
     const std::string log = std::string(kWork) + "\\editor.log";
-    CopyFileA((here + "settings_fake_editor.exe").c_str(), editor.c_str(), FALSE);
-    if (FILE* out = std::fopen(input.c_str(), "wb")) {
-        std::fputs("<p>text</p>", out);
-        std::fclose(out);
-    }
+    CopyFileA((ProgramFolder() + "editor_stub.exe").c_str(), editor.c_str(), FALSE);
+    WriteBytes(input, "<p>text</p>");
     DeleteFileA(log.c_str());
+    SetEnvironmentVariableA("VORLAX_STUB_LOG", log.c_str());
     DeleteFileA((std::string(kWork) + "\\page.txt").c_str());
     WriteOptions(With(Defaults(), {{"SWedit", DwordEntry(1)}}));
-    Vorlax program(vorlax);
+    Vorlax program;
     {
         Sheet sheet(program);
         if (!sheet.open()) return;
         HWND page = sheet.Page(5);
-        PostClick(Child(page, 1050));
+        PostClick(GetDlgItem(page, 1050));
         if (!ChooseInFileDialog(program, "エディターの指定", editor)) return;
-        EXPECT_SAME(Text(Child(page, 1049)), editor, "the chosen editor shown");
+        EXPECT_SAME(WindowText(GetDlgItem(page, 1049)), editor, "the chosen editor shown");
         sheet.Cancel();
     }
     EXPECT_SAME(DumpOptions().at("Editor"), StringEntry("notepad"), "Editor in the registry after Cancel");
     // The next conversion opens its output with the chosen editor.
     PostMessageA(program.main(), WM_COMMAND, IDM_OPEN_CONVERT, 0);
     if (!ChooseInFileDialog(program, "開いて変換", input)) return;
-    if (!WaitFor([&] { return !ReadFile(log).empty(); })) Fail("the editor was not started");
-    EXPECT_SAME(ReadFile(log), editor + " \"" + std::string(kWork) + "\\page.txt\"", "the editor's command line");
+    if (!WaitUntil([&] { return ReadBytes(log).has_value(); }, 15000)) Fail("the editor was not started");
+    EXPECT_SAME(ReadBytes(log).value_or(""), editor + " \"" + std::string(kWork) + "\\page.txt\"\r\n",
+                "the editor's command line");
     // And the sheet opened again shows it.
     Sheet sheet(program);
     if (!sheet.open()) return;
-    EXPECT_SAME(Text(Child(sheet.Page(5), 1049)), editor, "the chosen editor on the next opening");
+    EXPECT_SAME(WindowText(GetDlgItem(sheet.Page(5), 1049)), editor, "the chosen editor on the next opening");
     sheet.Cancel();
     EXPECT_SAME(DumpOptions().at("Editor"), StringEntry("notepad"), "Editor in the registry at the end");
 }
 
 void ShellPage() {
     ClearSettings();
-    Vorlax program(vorlax);
+    Vorlax program;
     Sheet sheet(program);
     if (!sheet.open()) return;
     HWND page = sheet.Page(6);
@@ -896,14 +864,8 @@ void ShellPage() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    char module[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, module, MAX_PATH);
-    here = module;
-    here.resize(here.find_last_of("\\/") + 1);
-    vorlax = here + "Vorlax.exe";
-    if (argc > 1) shots = argv[1];
-    CreateDirectoryA(kWork, nullptr);
+int main() {
+    MakeFolders(kWork);
 
     const Scenario scenarios[] = {
         {"sheet and page templates", SheetAndTemplates},
