@@ -125,22 +125,10 @@ void ApplyEditorPage(HWND page) {
     StoreText(page, IDC_EDITOR_COMMAND, o.Editor, sizeof o.Editor - 1, "Editor");
 }
 
-constexpr PageActions kSavePage{CreateSavePage, ClickSavePage, ApplySavePage};
-constexpr PageActions kKanjiPage{CreateKanjiPage, ClickKanjiPage, ApplyKanjiPage};
-constexpr PageActions kEditorPage{CreateEditorPage, ClickEditorPage, ApplyEditorPage};
-
 }  // namespace
 
-INT_PTR CALLBACK SavePageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
-    return HandlePageMessage(kSavePage, page, message, wparam, lparam);
-}
-
-INT_PTR CALLBACK KanjiPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
-    return HandlePageMessage(kKanjiPage, page, message, wparam, lparam);
-}
-
-INT_PTR CALLBACK EditorPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
-    return HandlePageMessage(kEditorPage, page, message, wparam, lparam);
-}
+const PageActions kSavePage{CreateSavePage, ClickSavePage, ApplySavePage};
+const PageActions kKanjiPage{CreateKanjiPage, ClickKanjiPage, ApplyKanjiPage};
+const PageActions kEditorPage{CreateEditorPage, ClickEditorPage, ApplyEditorPage};
 
 }  // namespace vorlax::settings

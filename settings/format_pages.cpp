@@ -95,22 +95,10 @@ void ClickImagePage(HWND page, int id) {
     }
 }
 
-constexpr PageActions kTextPage{CreateTextPage, ClickTextPage, ApplyTextPage};
-constexpr PageActions kImagePage{CreateImagePage, ClickImagePage, ApplyImagePage};
-constexpr PageActions kTablePage{CreateTablePage, nullptr, ApplyTablePage};
-
 }  // namespace
 
-INT_PTR CALLBACK TextPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
-    return HandlePageMessage(kTextPage, page, message, wparam, lparam);
-}
-
-INT_PTR CALLBACK ImagePageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
-    return HandlePageMessage(kImagePage, page, message, wparam, lparam);
-}
-
-INT_PTR CALLBACK TablePageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
-    return HandlePageMessage(kTablePage, page, message, wparam, lparam);
-}
+const PageActions kTextPage{CreateTextPage, ClickTextPage, ApplyTextPage};
+const PageActions kImagePage{CreateImagePage, ClickImagePage, ApplyImagePage};
+const PageActions kTablePage{CreateTablePage, nullptr, ApplyTablePage};
 
 }  // namespace vorlax::settings

@@ -12,14 +12,6 @@
 
 namespace vorlax::settings {
 
-// The page procedures, in the sheet's order.
-INT_PTR CALLBACK TextPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
-INT_PTR CALLBACK ImagePageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
-INT_PTR CALLBACK TablePageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
-INT_PTR CALLBACK SavePageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
-INT_PTR CALLBACK KanjiPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
-INT_PTR CALLBACK EditorPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
-
 // What a page does on its three messages: creation (fill the controls,
 // apply the enabling rules), a button click (the button's id), and the
 // sheet's apply notification (store the options). `click` may be null.
@@ -31,6 +23,15 @@ struct PageActions {
 // The dialog procedure's body: creation returns TRUE so the system sets the
 // focus; everything else is left to the system.
 INT_PTR HandlePageMessage(const PageActions& actions, HWND page, UINT message, WPARAM wparam, LPARAM lparam);
+
+// A page's dialog procedure.
+template <const PageActions& actions>
+INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
+    return HandlePageMessage(actions, page, message, wparam, lparam);
+}
+
+// The first six pages, in the sheet's order.
+extern const PageActions kTextPage, kImagePage, kTablePage, kSavePage, kKanjiPage, kEditorPage;
 
 void ApplyStates(HWND page, const ControlStates& states);
 bool IsChecked(HWND page, int id);

@@ -19,9 +19,12 @@ void ShowSettings(HWND owner) {
         DLGPROC procedure;
     };
     static constexpr Page kPages[] = {
-        {IDD_PAGE_TEXT, settings::TextPageProc},     {IDD_PAGE_IMAGE, settings::ImagePageProc},
-        {IDD_PAGE_TABLE, settings::TablePageProc},   {IDD_PAGE_SAVE, settings::SavePageProc},
-        {IDD_PAGE_KANJI, settings::KanjiPageProc},   {IDD_PAGE_EDITOR, settings::EditorPageProc},
+        {IDD_PAGE_TEXT, settings::PageProc<settings::kTextPage>},
+        {IDD_PAGE_IMAGE, settings::PageProc<settings::kImagePage>},
+        {IDD_PAGE_TABLE, settings::PageProc<settings::kTablePage>},
+        {IDD_PAGE_SAVE, settings::PageProc<settings::kSavePage>},
+        {IDD_PAGE_KANJI, settings::PageProc<settings::kKanjiPage>},
+        {IDD_PAGE_EDITOR, settings::PageProc<settings::kEditorPage>},
         {IDD_PAGE_SHELL, settings::ShellPageProc},
     };
     constexpr UINT kCount = sizeof kPages / sizeof kPages[0];
