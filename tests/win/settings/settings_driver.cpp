@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -148,6 +149,24 @@ std::string CheckedOnes(HWND page, std::initializer_list<int> ids) {
 }
 
 // ---- scenarios
+
+// Whether a child window of `parent` shows exactly this text.
+bool HasChildWithText(HWND parent, const std::string& text) {
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if (WindowText(c) == text) return true;
+    return false;
+}
+
+std::optional<std::string> ReadMachineString(const char* key_path, const char* name) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key_path, 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+    char value[MAX_PATH] = "";
+    DWORD size = sizeof value - 1;
+    const LONG result = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS) return std::nullopt;
+    return std::string(value);
+}
 
 struct Scenario {
     const char* name;
@@ -658,7 +677,7 @@ void SavePage() {
         if (!browser) {
             Fail("the folder browser did not open");
         } else {
-            EXPECT_SAME(WindowText(browser).empty(), false, "the folder browser has a caption");
+            EXPECT_SAME(HasChildWithText(browser, "保存先フォルダを選択してください"), true, "the folder browser's title");
             PostMessageA(browser, WM_COMMAND, IDCANCEL, 0);
             if (!WaitUntil([&] { return !IsWindow(browser); })) Fail("the folder browser did not close");
         }
@@ -794,12 +813,42 @@ void EditorMenuMark() {
 }
 
 // Types a path into a file dialog of the program and confirms it.
-bool ChooseInFileDialog(const Vorlax& program, const char* title, const std::string& path) {
+// What an open file dialog of the program shows: its folder and its filters.
+struct FileDialogSeen {
+    std::string folder;
+    std::vector<std::string> filters;
+};
+
+// The filter box's lines come back as UTF-16 from another process.
+std::string ComboLine(HWND combo, int index) {
+    wchar_t wide[512] = L"";
+    SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide));
+    char text[1024] = "";
+    WideCharToMultiByte(932, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    return text;
+}
+
+FileDialogSeen LookAtFileDialog(const Vorlax& program, HWND dialog) {
+    FileDialogSeen seen;
+    RemoteBuffer folder(program.handle(), MAX_PATH);
+    SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder.address()));
+    seen.folder = folder.Read().data();
+    HWND filters = GetDlgItem(dialog, 0x470);
+    const int count = static_cast<int>(SendMessageA(filters, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) seen.filters.push_back(ComboLine(filters, i));
+    return seen;
+}
+
+// Types a path into a file dialog of the program and confirms it; `seen`
+// gets what the dialog showed first.
+bool ChooseInFileDialog(const Vorlax& program, const char* title, const std::string& path,
+                        FileDialogSeen* seen = nullptr) {
     HWND dialog = program.WaitDialog(title);
     if (!dialog) {
         Fail(std::string("the file dialog \"") + title + "\" did not open");
         return false;
     }
+    if (seen) *seen = LookAtFileDialog(program, dialog);
     HWND name = GetDlgItem(dialog, 0x47C);  // the file name box (a combo box)
     if (!name) name = GetDlgItem(dialog, 0x480);
     SetText(name, path);
@@ -827,7 +876,16 @@ void EditorBrowseThenCancel() {
         if (!sheet.open()) return;
         HWND page = sheet.Page(5);
         PostClick(GetDlgItem(page, 1050));
-        if (!ChooseInFileDialog(program, "エディターの指定", editor)) return;
+        FileDialogSeen seen;
+        if (!ChooseInFileDialog(program, "エディターの指定", editor, &seen)) return;
+        // It starts in the program files folder, with the two filters.
+        std::string program_files;
+        if (auto value = ReadMachineString("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir"))
+            program_files = *value;
+        EXPECT_SAME(program_files.empty(), false, "ProgramFilesDir");
+        EXPECT_SAME(seen.folder, program_files, "the editor dialog's first folder");
+        EXPECT_SAME(seen.filters, (std::vector<std::string>{"実行ﾌｧｲﾙ (*.exe)", "すべてのﾌｧｲﾙ (*.*)"}),
+                    "the editor dialog's filters");
         EXPECT_SAME(WindowText(GetDlgItem(page, 1049)), editor, "the chosen editor shown");
         sheet.Cancel();
     }

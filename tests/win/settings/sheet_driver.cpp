@@ -22,6 +22,11 @@ int FailureCount() { return failures; }
 
 std::string Show(const std::string& s) { return '"' + s + '"'; }
 std::string Show(bool b) { return b ? "true" : "false"; }
+std::string Show(const std::vector<std::string>& lines) {
+    std::string text = "{";
+    for (const std::string& line : lines) text += (text.size() > 1 ? ", " : "") + Show(line);
+    return text + "}";
+}
 
 std::string DwordEntry(long value) { return "dword:" + std::to_string(value); }
 std::string StringEntry(const std::string& text) { return "sz:" + text; }

@@ -31,6 +31,7 @@ int FailureCount();
 std::string Show(const std::string& s);
 std::string Show(bool b);
 inline std::string Show(const char* s) { return Show(std::string(s)); }
+std::string Show(const std::vector<std::string>& lines);
 template <class Number>
 std::string Show(Number n) {
     return std::to_string(n);
