@@ -531,6 +531,21 @@ void LineWidth() {
     }
 }
 
+void LineWidthFromRegistry() {
+    // A width outside 1..255 from the registry: the arrows' position, and
+    // so the box, is held to the range; OK stores what the box shows.
+    for (const auto& [stored, shown_then] : {std::pair{1000L, "255"}, std::pair{0L, "1"}, std::pair{-7L, "1"}}) {
+        WriteOptions(With(Defaults(), {{"Column", DwordEntry(stored)}}));
+        Vorlax outside;
+        Sheet sheet(outside);
+        if (!sheet.open()) return;
+        EXPECT_SAME(WindowText(GetDlgItem(sheet.Page(0), 1018)), std::string(shown_then),
+                    "Column " + std::to_string(stored) + " shown");
+        sheet.Ok();
+        EXPECT_SAME(DumpOptions()["Column"], DwordEntry(std::stol(shown_then)), "Column " + std::to_string(stored) + " stored");
+    }
+}
+
 void LinkSubOptions() {
     const OptionDump start = With(Defaults(), {{"SWlink", DwordEntry(0)}, {"SWlink_n", DwordEntry(1)}, {"SWlink_e", DwordEntry(0)}});
     WriteOptions(Marked(start));
@@ -931,6 +946,7 @@ int main() {
         {"OK after every page stores every page", AllPagesStored},
         {"Cancel and the close box store nothing", CancelStoresNothing},
         {"line width clamp and arrows", LineWidth},
+        {"line width outside the range in the registry", LineWidthFromRegistry},
         {"link sub-options disabled but stored", LinkSubOptions},
         {"IMG page enabling and values", ImagePage},
         {"table delimiter values", TablePage},
