@@ -16,8 +16,6 @@ namespace vorlax::settings {
 
 namespace {
 
-Options& Record() { return app::TheProgram().options; }
-
 void CreateSavePage(HWND page) {
     Options& o = Record();
     ShowSwitch(page, IDC_SAVE_UPPER, o.SWsfn);

@@ -10,8 +10,6 @@ namespace vorlax::settings {
 
 namespace {
 
-Options& Record() { return app::TheProgram().options; }
-
 // The nine check boxes of page 1 with an option, in the order they are stored
 // (the line width goes between the link options and the forced break).
 struct Switch {

@@ -8,9 +8,13 @@
 #include <cstdint>
 #include <span>
 
+#include "app/win/program.h"
 #include "settings/settings_logic.h"
 
 namespace vorlax::settings {
+
+// The options record the pages show and change.
+inline Options& Record() { return app::TheProgram().options; }
 
 // What a page does on its three messages: creation (fill the controls,
 // apply the enabling rules), a button click (the button's id), and the
