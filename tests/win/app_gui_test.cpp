@@ -90,10 +90,16 @@ protected:
 
 TEST_F(VorlaxApp, ConvertsEveryArgumentAndEndsByItself) {
     const std::string a = Page("a.htm", kJapanesePage), b = Page("b.htm");
-    EXPECT_EQ(RunToEnd("\"" + a + "\" b.htm"), 0u);
+    SlowPage("c.htm", 400 << 20);
+    Process p = Start(VorlaxCommand("\"" + a + "\" b.htm c.htm"), dir_);
+    // While it works, the main window is its only window.
+    ASSERT_TRUE(WaitForMainWindow(p));
+    ASSERT_TRUE(WaitUntil([&] { return Exists(dir_ + "c.txt"); }));
+    EXPECT_EQ(VisibleTopWindows(p.id()), 1);
+    EXPECT_EQ(p.Wait(), 0u);
     EXPECT_EQ(ReadBytes(dir_ + "a.txt"), Converted(kJapanesePage));
     EXPECT_EQ(ReadBytes(dir_ + "b.txt"), Converted(kPlainPage));
-    EXPECT_EQ(ListFolder(dir_), (std::vector<std::string>{"a.htm", "a.txt", "b.htm", "b.txt"}));
+    EXPECT_EQ(ListFolder(dir_), (std::vector<std::string>{"a.htm", "a.txt", "b.htm", "b.txt", "c.htm", "c.txt"}));
 }
 
 TEST_F(VorlaxApp, SlashEOpensOnlyTheLaterOutputsAndIsNotStored) {
