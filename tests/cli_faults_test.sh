@@ -141,18 +141,31 @@ check "broken -v stream: files" "a.html a.txt b.html c.html " "$(files_in "$dir"
 
 # ---- 3. A stop signal ends the run at once wherever the threads wait, with
 # 128 + its number, "vorlax: interrupted" and no partial output.
+# stop_case NAME SIGNAL STATUS PATTERN COMMAND...: runs the command in the
+# background, the signal at its default, without the descriptors in `held`;
+# once it waits where PATTERN says, sends it the signal. Its output goes where
+# the caller's does: the checks write to stderr.
+stop_case() {
+    local name=$1 signal=$2 expected=$3 pattern=$4
+    shift 4
+    (
+        for fd in $held; do eval "exec $fd>&-"; done
+        exec env --default-signal="$signal" "$@"
+    ) <&0 2> "$work/err" &  # <&0: a background job's input is not /dev/null here
+    pid=$!
+    blocked_in "$pid" "$pattern"
+    kill -"$signal" "$pid"
+    finish "$pid" 5
+    check "$name: status" "$expected" "$status" >&2
+    check "$name: message" "vorlax: interrupted" "$(cat "$work/err")" >&2
+}
 # The main thread opening a FIFO nobody writes.
 dir=$work/open
 mkdir "$dir"
 mkfifo "$dir/p.html"
 printf 'x' > "$dir/ok.html"
-env --default-signal=INT "$vorlax" -j 1 "$dir/p.html" "$dir/ok.html" 2> "$work/err" {feed}>&- &
-pid=$!
-blocked_in "$pid" "$kFifoOpen"
-kill -INT "$pid"
-finish "$pid" 5
-check "SIGINT in open: status" 130 "$status"
-check "SIGINT in open: message" "vorlax: interrupted" "$(cat "$work/err")"
+held=
+stop_case "SIGINT in open" INT 130 "$kFifoOpen" "$vorlax" -j 1 "$dir/p.html" "$dir/ok.html"
 check "SIGINT in open: files" "ok.html p.html " "$(files_in "$dir")"
 
 # A worker reading a FIFO that gives nothing.
@@ -161,27 +174,17 @@ mkdir "$dir"
 mkfifo "$dir/p.html"
 printf 'x' > "$dir/ok.html"
 exec {feed}<>"$dir/p.html"
-"$vorlax" -j 1 "$dir/p.html" "$dir/ok.html" 2> "$work/err" {feed}>&- &
-pid=$!
-blocked_in "$pid" "$kPipeRead"
-kill -TERM "$pid"
-finish "$pid" 5
-check "SIGTERM in read: status" 143 "$status"
+held=$feed
+stop_case "SIGTERM in read" TERM 143 "$kPipeRead" "$vorlax" -j 1 "$dir/p.html" "$dir/ok.html"
 exec {feed}>&-
-check "SIGTERM in read: message" "vorlax: interrupted" "$(cat "$work/err")"
 check "SIGTERM in read: files" "ok.html p.html " "$(files_in "$dir")"
 
 # The filter reading standard input that gives nothing.
 mkfifo "$work/stdin"
 exec {feed}<>"$work/stdin"
-env --default-signal=INT "$vorlax" - < "$work/stdin" > "$work/out" 2> "$work/err" {feed}>&- &
-pid=$!
-blocked_in "$pid" "$kPipeRead"
-kill -INT "$pid"
-finish "$pid" 5
-check "SIGINT in the filter's read: status" 130 "$status"
+held=$feed
+stop_case "SIGINT in the filter's read" INT 130 "$kPipeRead" "$vorlax" - < "$work/stdin" > "$work/out"
 exec {feed}>&-
-check "SIGINT in the filter's read: message" "vorlax: interrupted" "$(cat "$work/err")"
 
 # The main thread writing -v lines into a full pipe.
 dir=$work/write
@@ -190,14 +193,10 @@ long=$(printf '%0200d' 0)
 for i in $(seq 1 400); do printf 'x' > "$dir/$long$i.html"; done
 mkfifo "$work/full"
 exec {drain}<>"$work/full"  # holds the pipe open, never reads
-env --default-signal=INT "$vorlax" -v -j 2 "$dir"/*.html > "$work/full" 2> "$work/err" {drain}>&- &
-pid=$!
-blocked_in "$pid" "$kPipeWrite"
-kill -INT "$pid"
-finish "$pid" 5
-check "SIGINT in a write to a full pipe: status" 130 "$status"
+held=$drain
+stop_case "SIGINT in a write to a full pipe" INT 130 "$kPipeWrite" \
+    "$vorlax" -v -j 2 "$dir"/*.html > "$work/full"
 exec {drain}>&-
-check "SIGINT in a write to a full pipe: message" "vorlax: interrupted" "$(cat "$work/err")"
 partial=0
 for out in "$dir"/*.txt; do [ "$(cat "$out")" == "$(printf 'x\r\n')" ] || partial=$((partial + 1)); done
 check "SIGINT in a write to a full pipe: only whole outputs" 0 "$partial"
