@@ -12,10 +12,13 @@
 #include <condition_variable>  // and the clocks: <chrono> itself has a literal CP932 cannot hold
 #include <cstdio>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string_view>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "cli/console.h"
 #include "cli/stop.h"
@@ -110,19 +113,17 @@ private:
     std::string err_;
 };
 
-// A file's identity on disk.
+// A file's identity on disk; `known` false when it could not be told.
 struct FileId {
-    dev_t device = 0;
-    ino_t inode = 0;
+    std::pair<dev_t, ino_t> id{};
     bool known = false;
-    bool operator==(const FileId&) const = default;
 };
 
 FileId IdOf(std::FILE* file, std::uintmax_t* size = nullptr) {
     struct stat st;
     if (!file || fstat(fileno(file), &st) != 0) return {};
     if (size) *size = static_cast<std::uintmax_t>(st.st_size);
-    return {st.st_dev, st.st_ino, true};
+    return {{st.st_dev, st.st_ino}, true};
 }
 
 // One file of a batch.
@@ -138,8 +139,8 @@ struct Job {
     FileId input_id;
     FileId output_id;
     // Guarded by Batch::mutex_:
-    Job* writer = nullptr;  // the earlier job whose output this input is, until it is done
-    bool reopen = false;    // the input is read again before the conversion
+    std::vector<Job*> readers;  // later jobs whose input is this output, until it is done
+    bool reopen = false;        // the input is read again before the conversion
     int result = 0;
     bool done = false;
 };
@@ -154,10 +155,9 @@ public:
           progress_(terminals_.error) {}
 
     int Run(const std::vector<std::string>& files) {
-        const std::size_t ahead = std::min(2 * static_cast<std::size_t>(std::max(settings_.jobs, 1u)),
-                                           JobsWithinDescriptorLimit());
-        const std::size_t workers = std::min({static_cast<std::size_t>(std::max(settings_.jobs, 1u)),
-                                              files.size(), ahead});
+        const std::size_t jobs = std::max(settings_.jobs, 1u);
+        const std::size_t ahead = std::min(2 * jobs, JobsWithinDescriptorLimit());
+        const std::size_t workers = std::min({jobs, files.size(), ahead});
         for (std::size_t i = 0; i < workers; ++i) {
             threads_.emplace_back([this] { Work(); });
             stop_.Wake(threads_.back().native_handle());
@@ -208,28 +208,25 @@ private:
         Job* added = job.get();
         if (!added->files) {
             added->done = true;
-        } else if (Job* writer = WriterOf(*added)) {
-            added->writer = writer;
-            if (writer->done) Release(added);
         } else {
-            Queue(added);
+            const auto writer = FindOutput(added->input_id);
+            if (writer == outputs_.end()) Queue(added);
+            else if (writer->second->done) Release(added);
+            else writer->second->readers.push_back(added);
+            if (added->output_id.known) outputs_[added->output_id.id] = added;
         }
         pending_.push_back(std::move(job));
     }
 
-    // The earlier job of the batch whose output is the input of `job`.
-    Job* WriterOf(const Job& job) const {
-        if (!job.input_id.known) return nullptr;
-        for (const auto& earlier : pending_)
-            if (earlier->output_id == job.input_id) return earlier.get();
-        return nullptr;
+    // The pending job whose output the file is.
+    auto FindOutput(const FileId& file) -> std::map<std::pair<dev_t, ino_t>, Job*>::iterator {
+        return file.known ? outputs_.find(file.id) : outputs_.end();
     }
 
     // The output `job` reads is complete (or gone): `job` may run, opening
     // its input again so that it reads what is on disk now, as it would have
     // had the files been converted one by one.
     void Release(Job* job) {
-        job->writer = nullptr;
         job->reopen = true;
         Queue(job);
     }
@@ -267,8 +264,8 @@ private:
             job->files.reset();  // closes the files; an unfinished output goes
             lock.lock();
             job->done = true;
-            for (const auto& waiting : pending_)
-                if (waiting->writer == job) Release(waiting.get());
+            for (Job* reader : job->readers) Release(reader);
+            job->readers.clear();
             job_done_.notify_one();
         }
     }
@@ -279,6 +276,10 @@ private:
         while (!pending_.empty() && pending_.front()->done) {
             std::unique_ptr<Job> job = std::move(pending_.front());
             pending_.pop_front();
+            // An input prepared from now on was opened after this output was
+            // done. (A later output may have the number of one that failed.)
+            const auto output = FindOutput(job->output_id);
+            if (output != outputs_.end() && output->second == job.get()) outputs_.erase(output);
             lock.unlock();
             const int error = job->report.Print(progress_, output_error_ == 0);
             if (error != 0 && output_error_ == 0) {
@@ -314,6 +315,7 @@ private:
     std::condition_variable job_done_;
     std::deque<std::unique_ptr<Job>> pending_;  // in input order, until printed
     std::deque<Job*> queue_;                    // ready, waiting for a worker
+    std::map<std::pair<dev_t, ino_t>, Job*> outputs_;  // the outputs of pending_ jobs
     std::vector<std::thread> threads_;
     bool stopping_ = false;
     std::size_t finished_ = 0;
@@ -408,7 +410,8 @@ int ConvertStandardInput(const vorlax::Options& options) {
     }
     if (stop_signal != 0) ReportInterrupt(stop_signal);
     if (read_error != 0) {
-        std::fprintf(stderr, "vorlax: reading standard input: %s\n", SystemReason(read_error).c_str());
+        std::fprintf(stderr, "vorlax: reading standard input: %s\n",
+                     SystemReason(read_error).c_str());
         return 1;
     }
     if (write_error != 0) {
