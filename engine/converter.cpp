@@ -746,7 +746,8 @@ void Converter::Dispatch(int tag, char* text) {
             }
             break;
         case Tag::Table:
-            if (opt_.SWtableLeft == 1) ++st_.table_depth;
+            // The depth stops at its largest value instead of wrapping to 0.
+            if (opt_.SWtableLeft == 1 && st_.table_depth != UINT16_MAX) ++st_.table_depth;
             BeginLine(0, false);
             break;
         case Tag::TableEnd:

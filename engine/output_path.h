@@ -1,6 +1,7 @@
 // Output naming: where the text file of one input goes and what it is called.
 #pragma once
 
+#include <climits>
 #include <cstddef>
 #include <cstdio>
 #include <string>
@@ -11,8 +12,14 @@
 
 namespace vorlax {
 
-// The longest path the system composes, in bytes, not counting the NUL.
-inline constexpr std::size_t kMaxPath = 260;
+// The longest path the system composes, in bytes, not counting the NUL: the
+// platform's limit, which counts the NUL (MAX_PATH, 260, on Windows; PATH_MAX
+// elsewhere), less one.
+#ifdef _WIN32
+inline constexpr std::size_t kMaxPath = 260 - 1;
+#else
+inline constexpr std::size_t kMaxPath = PATH_MAX - 1;
+#endif
 
 // Claims an output name on disk. The name must be claimed atomically, so that
 // no existing file is ever overwritten: a name that exists is never taken.

@@ -90,10 +90,16 @@ protected:
 
 TEST_F(VorlaxApp, ConvertsEveryArgumentAndEndsByItself) {
     const std::string a = Page("a.htm", kJapanesePage), b = Page("b.htm");
-    EXPECT_EQ(RunToEnd("\"" + a + "\" b.htm"), 0u);
+    SlowPage("c.htm", 400 << 20);
+    Process p = Start(VorlaxCommand("\"" + a + "\" b.htm c.htm"), dir_);
+    // While it works, the main window is its only window.
+    ASSERT_TRUE(WaitForMainWindow(p));
+    ASSERT_TRUE(WaitUntil([&] { return Exists(dir_ + "c.txt"); }));
+    EXPECT_EQ(VisibleTopWindows(p.id()), 1);
+    EXPECT_EQ(p.Wait(), 0u);
     EXPECT_EQ(ReadBytes(dir_ + "a.txt"), Converted(kJapanesePage));
     EXPECT_EQ(ReadBytes(dir_ + "b.txt"), Converted(kPlainPage));
-    EXPECT_EQ(ListFolder(dir_), (std::vector<std::string>{"a.htm", "a.txt", "b.htm", "b.txt"}));
+    EXPECT_EQ(ListFolder(dir_), (std::vector<std::string>{"a.htm", "a.txt", "b.htm", "b.txt", "c.htm", "c.txt"}));
 }
 
 TEST_F(VorlaxApp, SlashEOpensOnlyTheLaterOutputsAndIsNotStored) {
@@ -224,6 +230,77 @@ TEST_F(VorlaxApp, InstallAloneOpensNoWindow) {
     Process p = Start(VorlaxCommand("/INSTALL"), dir_);
     EXPECT_EQ(p.Wait(), 1u);
     EXPECT_TRUE(SettingValues("option").empty());
+}
+
+// ---- resources
+
+// One menu, flattened: "id text" per item, "-" for a separator, "[text]"
+// (with "help" when it is right-justified) for a pop-up.
+void Flatten(HMENU menu, std::vector<std::string>& out) {
+    for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
+        char text[256] = "";
+        MENUITEMINFOA info = {};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_SUBMENU | MIIM_STRING;
+        info.dwTypeData = text;
+        info.cch = sizeof text;
+        GetMenuItemInfoA(menu, i, TRUE, &info);
+        if (info.fType & MFT_SEPARATOR) {
+            out.push_back("-");
+        } else if (info.hSubMenu) {
+            out.push_back(std::string("[") + text + "]" + (info.fType & MFT_RIGHTJUSTIFY ? " help" : ""));
+            Flatten(info.hSubMenu, out);
+        } else {
+            out.push_back(std::to_string(info.wID) + " " + text);
+        }
+    }
+}
+
+TEST_F(VorlaxApp, ResourcesOfTheProgram) {
+    HMODULE exe = LoadLibraryExA((ProgramFolder() + "Vorlax.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(exe);
+    HMENU menu = LoadMenuA(exe, MAKEINTRESOURCEA(125));
+    ASSERT_TRUE(menu);
+    std::vector<std::string> items;
+    Flatten(menu, items);
+    EXPECT_EQ(items, (std::vector<std::string>{
+                         "[ファイル(&F)]", "40001 開いて変換(&O)...", "-", "2 Vorlaxの終了(&X)",
+                         "[オプション(&O)]", "1047 変換後にエディタで開く(&E)", "1024 常に手前に表示(&A)", "-",
+                         "65535 設定(&O)...", "[ヘルプ(&H)] help", "40004 目次(&C)", "-", "40005 バージョン情報(&A)"}));
+    DestroyMenu(menu);
+    EXPECT_TRUE(LoadImageA(exe, MAKEINTRESOURCEA(126), IMAGE_ICON, 16, 16, 0));
+    EXPECT_TRUE(LoadImageA(exe, MAKEINTRESOURCEA(126), IMAGE_ICON, 32, 32, 0));
+    EXPECT_TRUE(FindResourceA(exe, MAKEINTRESOURCEA(104), MAKEINTRESOURCEA(12)));  // RT_GROUP_CURSOR
+    FreeLibrary(exe);
+
+    // File and product version 1.7.3.0.
+    const std::string path = ProgramFolder() + "Vorlax.exe";
+    DWORD ignored = 0;
+    std::string block(GetFileVersionInfoSizeA(path.c_str(), &ignored), '\0');
+    ASSERT_FALSE(block.empty());
+    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT size = 0;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &size));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010007u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 0x00030000u);
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010007u);
+    EXPECT_EQ(fixed->dwProductVersionLS, 0x00030000u);
+
+    // The main window's texts and its status bar.
+    Process p = Start(VorlaxCommand(), dir_);
+    HWND main = WaitForMainWindow(p);
+    ASSERT_TRUE(main);
+    EXPECT_EQ(WindowText(GetDlgItem(main, 1035)), "【HTML => TEXT変換】");
+    EXPECT_EQ(WindowText(GetDlgItem(main, 1031)), "変換したいＨＴＭＬファイルをここに\nドラッグ＆ドロップしてください");
+    char bar_class[64] = "";
+    GetClassNameA(GetDlgItem(main, 1030), bar_class, sizeof bar_class);
+    EXPECT_STREQ(bar_class, "msctls_statusbar32");
+    EXPECT_EQ(StatusText(main), "");
+    // The status bar lies along the top edge.
+    POINT client_origin{0, 0};
+    ClientToScreen(main, &client_origin);
+    EXPECT_EQ(WindowRect(GetDlgItem(main, 1030)).top, client_origin.y);
 }
 
 // ---- settings in the registry

@@ -108,7 +108,26 @@ BOOL CALLBACK MatchTopWindow(HWND window, LPARAM lparam) {
     return FALSE;
 }
 
+struct Count {
+    DWORD pid;
+    int n;
+};
+
+BOOL CALLBACK CountTopWindow(HWND window, LPARAM lparam) {
+    Count& c = *reinterpret_cast<Count*>(lparam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == c.pid && IsWindowVisible(window)) ++c.n;
+    return TRUE;
+}
+
 }  // namespace
+
+int VisibleTopWindows(DWORD pid) {
+    Count c{pid, 0};
+    EnumWindows(CountTopWindow, reinterpret_cast<LPARAM>(&c));
+    return c.n;
+}
 
 HWND FindTopWindow(DWORD pid, const char* window_class, const char* title) {
     Search s{pid, window_class, title, nullptr};

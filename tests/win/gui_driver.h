@@ -48,6 +48,8 @@ std::string VorlaxCommand(const std::string& arguments = "");
 // A visible top-level window of the process with this class and title.
 HWND FindTopWindow(DWORD pid, const char* window_class, const char* title);
 HWND WaitForTopWindow(DWORD pid, const char* window_class, const char* title, int ms = 10000);
+// How many visible top-level windows the process has.
+int VisibleTopWindows(DWORD pid);
 // The main window of a Vorlax.exe process.
 HWND WaitForMainWindow(const Process& process, int ms = 10000);
 
