@@ -6,6 +6,9 @@
 #   win64    build/win64/bin/vorlax_tests.exe under 64-bit Wine
 #   xdnd     drags from the X side (build/native/bin/xdnd_drop) onto both
 #            trees' drop_target.exe under Wine
+#   win32-shellext, win64-shellext  shVorlax.dll's exports, its test hosts and
+#            the Explorer-like host under Wine (tests/win/shellext/run.sh);
+#            the 64-bit stage also runs the i686 DLL in the 64-bit prefix
 #   fuzz     the libFuzzer target for a bounded time (VORLAX_FUZZ_SECONDS, 20)
 #   bench    a short smoke run of the engine benchmark
 # One line per stage; a failing stage shows its log and ends the run. The
@@ -70,7 +73,7 @@ stage() {
 setup() {
     vorlax_need_packages "${VORLAX_PKGS_NATIVE[@]}" "${VORLAX_PKGS_TESTS[@]}" \
         "${VORLAX_PKGS_WINDOWS[@]}" "${VORLAX_PKGS_WINE[@]}" "${VORLAX_PKGS_X11[@]}" \
-        "${VORLAX_PKGS_FUZZ[@]}" &&
+        "${VORLAX_PKGS_FUZZ[@]}" "${VORLAX_PKGS_SHELLEXT[@]}" &&
     vorlax_need_ja_locale
 }
 
@@ -109,6 +112,7 @@ bench_note() {
              notes = notes (notes ? ", " : "") $1 " " v "B/s" } }
          END { print notes }' "$1"
 }
+shellext_note() { sed -n 's/^shellext: //p' "$1"; }
 count_note() { grep -c 'warning:' "$1" | sed 's/^0$/no warnings/; s/^\([1-9][0-9]*\)$/\1 warnings/'; }
 
 stage setup 0 setup_note setup
@@ -128,6 +132,8 @@ stage win64-gui 1 gtest_note env VORLAX_XDND="$root/build/native/bin/xdnd_drop" 
     timeout -k 10 900 tools/wine-run.sh --check --gui build/win64/bin/vorlax_gui_tests.exe
 stage xdnd 1 xdnd_note timeout -k 10 300 tests/win/xdnd_check.sh build/native/bin/xdnd_drop \
     build/win64/bin/drop_target.exe build/win32/bin/drop_target.exe
+stage win32-shellext 1 shellext_note timeout -k 10 600 tests/win/shellext/run.sh build/win32
+stage win64-shellext 1 shellext_note timeout -k 10 600 tests/win/shellext/run.sh build/win64 build/win32
 stage fuzz 1 fuzz_note timeout -k 10 600 fuzz/run.sh "${VORLAX_FUZZ_SECONDS:-20}"
 stage bench 1 bench_note build/native/bin/vorlax_bench --benchmark_min_time=0.01
 

@@ -15,6 +15,8 @@ VORLAX_PKGS_WINE=(wine wine64 wine32:i386 locales xvfb xauth fonts-ipafont-gothi
 # Drags from the X side (tools/xdnd_drop and its check under Wine).
 VORLAX_PKGS_X11=(libx11-dev xdotool x11-utils)
 VORLAX_PKGS_FUZZ=(clang libclang-rt-14-dev)
+# The shell extension's export check (objdump of both DLLs).
+VORLAX_PKGS_SHELLEXT=(binutils-mingw-w64-i686 binutils-mingw-w64-x86-64)
 
 vorlax_log() { printf '%s\n' "$*" >&2; }
 
