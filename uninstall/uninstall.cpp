@@ -103,12 +103,6 @@ void RemoveStartMenu(UninstallPlatform& platform) {
 
 }  // namespace
 
-std::string JoinFolder(const std::string& folder, const char* name) {
-    std::string path = folder;
-    if (!EndsWithCharacter(path, '\\', kWindowsPaths)) path += '\\';
-    return path + name;
-}
-
 std::string BatchFileText(const std::string& own_path, const std::string& pif_name,
                           const std::string& batch_name) {
     return Fill(":Repeat\r\ndel \"%s\"\r\nif exist \"%s\" goto Repeat\r\ndel \"%s\"\r\ndel \"%s\"\r\n",

@@ -6,7 +6,11 @@
 
 #include <string>
 
+#include "install/folder_join.h"
+
 namespace vorlax::uninstall {
+
+using install::JoinFolder;
 
 enum class RegRoot { kCurrentUser, kLocalMachine, kClassesRoot };
 
@@ -82,10 +86,6 @@ public:
 protected:
     ~UninstallPlatform() = default;
 };
-
-// The folder and a file name with one "\" between them; the folder's last
-// character (a double-byte character counts as one) decides.
-std::string JoinFolder(const std::string& folder, const char* name);
 
 // The clean-up batch: deletes the uninstaller until it is gone, then the
 // ".PIF" name and itself.
