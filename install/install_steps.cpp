@@ -19,7 +19,7 @@ std::string ClassHandlerKey(const char* file_class) {
 bool WriteWhole(InstallPlatform& platform, const std::string& path, const std::string& bytes) {
     switch (platform.WriteNewFile(path, bytes)) {
         case WriteResult::kWhole: return true;
-        case WriteResult::kShort: platform.DeleteFile(path); return false;
+        case WriteResult::kShort: platform.RemoveFile(path); return false;
         case WriteResult::kNotCreated: return false;
     }
     return false;

@@ -39,7 +39,7 @@ public:
     // Creates (or replaces) the file, read and write access, no sharing,
     // and writes the bytes in one write.
     virtual WriteResult WriteNewFile(const std::string& path, const std::string& bytes) = 0;
-    virtual void DeleteFile(const std::string& path) = 0;
+    virtual void RemoveFile(const std::string& path) = 0;
     virtual bool FileExists(const std::string& path) = 0;  // FindFirstFileA
     // A box with caption "Vorlax" and an OK button (owned by the page on
     // the page, without owner for "/install").

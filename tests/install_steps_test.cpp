@@ -94,7 +94,7 @@ public:
         s_.files.insert(path);
         return s_.short_written.count(path) ? WriteResult::kShort : WriteResult::kWhole;
     }
-    void DeleteFile(const std::string& path) override {
+    void RemoveFile(const std::string& path) override {
         Log("delete " + path);
         s_.files.erase(path);
     }

@@ -64,7 +64,7 @@ public:
         Log("find " + path);
         return s_.files.count(path) > 0;
     }
-    bool DeleteFile(const std::string& path) override {
+    bool RemoveFile(const std::string& path) override {
         Log("delete " + path);
         if (s_.undeletable.count(path)) return false;
         return s_.files.erase(path) > 0;
@@ -92,7 +92,7 @@ public:
         return s_.have_windows;
     }
     void MakeFileExist(const std::string& path) override { Log("open-always " + path); }
-    void WriteProfileString(const std::string& file, const char* section, const char* key,
+    void WriteIniString(const std::string& file, const char* section, const char* key,
                             const std::string& value) override {
         Log("profile " + file + " [" + section + "] " + key + "=" + value);
     }

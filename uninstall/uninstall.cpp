@@ -33,7 +33,7 @@ DllResult RemoveShellExtension(UninstallPlatform& platform) {
     if (!platform.SystemFolder(&system)) system.clear();
     const std::string dll = JoinFolder(system, kShellExtensionFile);
     if (!platform.FileExists(dll)) return DllResult::kGone;
-    if (platform.DeleteFile(dll)) return DllResult::kGone;
+    if (platform.RemoveFile(dll)) return DllResult::kGone;
     if (platform.IsWindowsNT()) {
         if (platform.DeleteAtRestart(dll)) return DllResult::kLeftForRestart;
         platform.Message(kDllNotDeletable, kMbOk);
@@ -45,7 +45,7 @@ DllResult RemoveShellExtension(UninstallPlatform& platform) {
     if (platform.WindowsFolder(&windows)) {
         const std::string ini = JoinFolder(windows, "WININIT.INI");
         platform.MakeFileExist(ini);
-        platform.WriteProfileString(ini, "rename", "NULL", dll);
+        platform.WriteIniString(ini, "rename", "NULL", dll);
     }
     return DllResult::kLeftForRestart;
 }
@@ -58,7 +58,7 @@ bool RemoveProgramFiles(UninstallPlatform& platform, std::string* folder) {
         folder->clear();
         return false;
     }
-    for (const char* name : kProgramFiles) platform.DeleteFile(*folder + name);
+    for (const char* name : kProgramFiles) platform.RemoveFile(*folder + name);
     return !platform.RemoveFolder(*folder);
 }
 
@@ -97,7 +97,7 @@ void RemoveStartMenu(UninstallPlatform& platform) {
     std::string programs;
     if (!platform.ProgramsFolder(&programs)) return;
     const std::string folder = programs + kStartMenuFolder;
-    for (const char* shortcut : kShortcuts) platform.DeleteFile(folder + shortcut);
+    for (const char* shortcut : kShortcuts) platform.RemoveFile(folder + shortcut);
     platform.RemoveFolder(folder);
 }
 

@@ -48,7 +48,7 @@ public:
     virtual void ShowLastError() = 0;
 
     virtual bool FileExists(const std::string& path) = 0;  // FindFirstFileA
-    virtual bool DeleteFile(const std::string& path) = 0;
+    virtual bool RemoveFile(const std::string& path) = 0;
     virtual bool RemoveFolder(const std::string& path) = 0;
     // The platform is Windows NT (platform id 2).
     virtual bool IsWindowsNT() = 0;
@@ -59,7 +59,7 @@ public:
     virtual bool WindowsFolder(std::string* folder) = 0;
     // Opens the file with OPEN_ALWAYS and closes it, so that it exists.
     virtual void MakeFileExist(const std::string& path) = 0;
-    virtual void WriteProfileString(const std::string& file, const char* section, const char* key,
+    virtual void WriteIniString(const std::string& file, const char* section, const char* key,
                                     const std::string& value) = 0;
 
     // A string value (null name: the default value) read into a 255-byte

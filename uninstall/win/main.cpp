@@ -51,7 +51,7 @@ public:
         return true;
     }
 
-    bool DeleteFile(const std::string& path) override { return DeleteFileA(path.c_str()) != 0; }
+    bool RemoveFile(const std::string& path) override { return DeleteFileA(path.c_str()) != 0; }
     bool RemoveFolder(const std::string& path) override { return RemoveDirectoryA(path.c_str()) != 0; }
 
     bool IsWindowsNT() override {
@@ -73,7 +73,7 @@ public:
         if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     }
 
-    void WriteProfileString(const std::string& file, const char* section, const char* key,
+    void WriteIniString(const std::string& file, const char* section, const char* key,
                             const std::string& value) override {
         WritePrivateProfileStringA(section, key, value.c_str(), file.c_str());
     }

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# The installer and the uninstaller under Wine, for one Windows build tree:
+#
+#   tests/win/install/run.sh TREE
+#
+#   1. TREE/bin/vorlax_install_tests.exe in a fresh prefix on a private Xvfb
+#      (every case but the two below);
+#   2. the same prefix with its Windows folder made immutable (chattr +i;
+#      root can write through plain read-only permissions): "/install"
+#      must give its message and write "Application Path" only;
+#   3. "/install" once more, and Wine's own list of installed programs
+#      ("wine uninstaller --list") must show "Vorlax".
+#
+# VORLAX_SCREENSHOTS (a Unix folder) makes step 1 save the uninstaller's
+# boxes there. The prefix is removed afterwards (VORLAX_WINE_KEEP=1 keeps it).
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(cd "$here/../../.." && pwd)
+tree=$(cd "${1:?usage: run.sh TREE}" && pwd)
+driver=$tree/bin/vorlax_install_tests.exe
+
+prefix=$(mktemp -d "${TMPDIR:-/tmp}/vorlax-install.XXXXXX")
+windows=$prefix/drive_c/windows
+cleanup() {
+    local status=$?
+    chattr -i "$windows" 2>/dev/null || true
+    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+    if [ "${VORLAX_WINE_KEEP:-0}" = 1 ]; then
+        echo "run.sh: prefix kept in $prefix" >&2
+    else
+        rm -rf "$prefix"
+    fi
+    exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+shots=
+if [ -n "${VORLAX_SCREENSHOTS:-}" ]; then
+    mkdir -p "$VORLAX_SCREENSHOTS"
+    shots="Z:$(cd "$VORLAX_SCREENSHOTS" && pwd | sed 's|/|\\|g')"
+fi
+
+# 1. every case in a new prefix (tools/wine-run.sh makes and prepares it).
+env VORLAX_SCREENSHOTS="$shots" "$root/tools/wine-run.sh" --check --gui --prefix "$prefix" "$driver" \
+    --gtest_filter='-Install.AReadOnlyWindowsFolderGivesTheMessage:InstallForTheList.*'
+
+# 2. the Windows folder read-only.
+if chattr +i "$windows" 2>/dev/null; then
+    status=0
+    env VORLAX_READONLY_WINDOWS=1 "$root/tools/wine-run.sh" --gui --prefix "$prefix" "$driver" \
+        --gtest_filter='Install.AReadOnlyWindowsFolderGivesTheMessage' || status=$?
+    chattr -i "$windows"
+    [ "$status" = 0 ] || exit "$status"
+else
+    echo "install: chattr +i is not possible here (needs root on ext4): the read-only Windows folder is not tried"
+fi
+
+# 3. installed, as Wine's uninstaller lists it.
+"$root/tools/wine-run.sh" --gui --prefix "$prefix" "$driver" --gtest_filter='InstallForTheList.*'
+list=$(WINEPREFIX=$prefix WINEDEBUG=-all LC_ALL=ja_JP.UTF-8 WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d' \
+       wine uninstaller --list 2>/dev/null </dev/null | tr -d '\r')
+echo "wine uninstaller --list:"
+echo "$list" | sed 's/^/    /'
+echo "$list" | grep -qx 'Vorlax|||Vorlax' || { echo "FAIL: Wine's list of programs has no Vorlax"; exit 1; }
+echo "install: Wine lists Vorlax"
