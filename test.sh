@@ -9,6 +9,8 @@
 #   win32-shellext, win64-shellext  shVorlax.dll's exports, its test hosts and
 #            the Explorer-like host under Wine (tests/win/shellext/run.sh);
 #            the 64-bit stage also runs the i686 DLL in the 64-bit prefix
+#   win32-install, win64-install  UnInst_Vorlax.exe and "Vorlax.exe /install"
+#            under Wine, driven by vorlax_install_tests.exe (tests/win/install/run.sh)
 #   fuzz     the libFuzzer target for a bounded time (VORLAX_FUZZ_SECONDS, 20)
 #   bench    a short smoke run of the engine benchmark
 # One line per stage; a failing stage shows its log and ends the run. The
@@ -113,6 +115,11 @@ bench_note() {
          END { print notes }' "$1"
 }
 shellext_note() { sed -n 's/^shellext: //p' "$1"; }
+install_note() {
+    tr -d '\r' < "$1" | awk '/^\[  PASSED  \] [0-9]+ tests?\.$/ { n += $4 }
+        /^install: / { sub("^install: ", ""); last = $0 }
+        END { print n " cases passed, " last }'
+}
 count_note() { grep -c 'warning:' "$1" | sed 's/^0$/no warnings/; s/^\([1-9][0-9]*\)$/\1 warnings/'; }
 
 stage setup 0 setup_note setup
@@ -134,6 +141,8 @@ stage xdnd 1 xdnd_note timeout -k 10 300 tests/win/xdnd_check.sh build/native/bi
     build/win64/bin/drop_target.exe build/win32/bin/drop_target.exe
 stage win32-shellext 1 shellext_note timeout -k 10 600 tests/win/shellext/run.sh build/win32
 stage win64-shellext 1 shellext_note timeout -k 10 600 tests/win/shellext/run.sh build/win64 build/win32
+stage win32-install 1 install_note timeout -k 10 600 tests/win/install/run.sh build/win32
+stage win64-install 1 install_note timeout -k 10 600 tests/win/install/run.sh build/win64
 stage fuzz 1 fuzz_note timeout -k 10 600 fuzz/run.sh "${VORLAX_FUZZ_SECONDS:-20}"
 stage bench 1 bench_note build/native/bin/vorlax_bench --benchmark_min_time=0.01
 
