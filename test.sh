@@ -11,6 +11,9 @@
 #            the 64-bit stage also runs the i686 DLL in the 64-bit prefix
 #   win32-install, win64-install  UnInst_Vorlax.exe and "Vorlax.exe /install"
 #            under Wine, driven by vorlax_install_tests.exe (tests/win/install/run.sh)
+#   package-win32, package-win64  the ZIP packages (cpack) a user takes:
+#            build/win32/vorlax-1.73-win32.zip, build/win64/vorlax-1.73-win64.zip,
+#            each exactly Vorlax.exe and Vorlax.txt as built
 #   fuzz     the libFuzzer target for a bounded time (VORLAX_FUZZ_SECONDS, 20)
 #   bench    a short smoke run of the engine benchmark
 # One line per stage; a failing stage shows its log and ends the run. The
@@ -120,6 +123,22 @@ install_note() {
         /^install: / { sub("^install: ", ""); last = $0 }
         END { print n " cases passed, " last }'
 }
+# package TREE ARCH: the tree's ZIP package, holding exactly the built
+# Vorlax.exe and Vorlax.txt.
+package() {
+    local tree=$1 zip=vorlax-1.73-$2.zip listing
+    rm -f "$tree/$zip" &&
+    (cd "$tree" && cpack) &&
+    listing=$(cd "$tree" && cmake -E tar tf "$zip") &&
+    echo "$zip: $(echo $listing)" &&
+    [ "$listing" = "$(printf 'Vorlax.exe\nVorlax.txt')" ] &&
+    rm -rf "$tree/package-check" && mkdir "$tree/package-check" &&
+    (cd "$tree/package-check" && cmake -E tar xf "../$zip") &&
+    cmp "$tree/package-check/Vorlax.exe" "$tree/bin/Vorlax.exe" &&
+    cmp "$tree/package-check/Vorlax.txt" "$tree/bin/Vorlax.txt" &&
+    rm -rf "$tree/package-check"
+}
+package_note() { sed -n 's/^\(vorlax-.*\.zip: .*\)/\1/p' "$1"; }
 count_note() { grep -c 'warning:' "$1" | sed 's/^0$/no warnings/; s/^\([1-9][0-9]*\)$/\1 warnings/'; }
 
 stage setup 0 setup_note setup
@@ -129,6 +148,8 @@ stage build-win32 0 count_note configure_and_build build/win32 \
 stage build-win64 0 count_note configure_and_build build/win64 \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake"
 
+stage package-win32 0 package_note package build/win32 win32
+stage package-win64 0 package_note package build/win64 win64
 stage native 1 gtest_note build/native/bin/vorlax_tests
 stage native-cli 1 ctest_note ctest --test-dir build/native --output-on-failure -E '^vorlax_tests$'
 stage win32 1 wine_note timeout -k 10 900 tools/wine-run.sh --check build/win32/bin/vorlax_tests.exe
