@@ -198,7 +198,12 @@ void Answer(const Process& p, const std::string& text, int button, const char* s
     auto box = WaitForMessageBox(p.id(), 10000, title);
     ASSERT_TRUE(box) << "no box for: " << text;
     EXPECT_EQ(box->text, text);
-    if (screenshot && !ScreenshotFolder().empty()) SaveScreenshot(box->window, ScreenshotFolder() + screenshot);
+    if (screenshot && !ScreenshotFolder().empty()) {
+        // The box paints itself a moment after it appears.
+        RedrawWindow(box->window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        Sleep(500);
+        SaveScreenshot(box->window, ScreenshotFolder() + screenshot);
+    }
     Press(box->window, button);
 }
 
