@@ -4,6 +4,8 @@
 // the registry and the files read back afterwards.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <map>
@@ -70,6 +72,13 @@ std::optional<RegValue> ValueAt(HKEY root, const std::string& key, const char* n
     if (result != ERROR_SUCCESS) return std::nullopt;
     return RegValue{type, std::string(reinterpret_cast<char*>(data), size)};
 }
+
+// A value as "type:bytes", "(missing)" when it isn't there.
+std::string ValueText(HKEY root, const std::string& key, const char* name) {
+    const auto value = ValueAt(root, key, name);
+    return value ? std::to_string(value->type) + ":" + value->bytes : "(missing)";
+}
+std::string Sz(const std::string& text) { return "1:" + SzBytes(text); }
 
 bool KeyExists(HKEY root, const std::string& key) {
     HKEY handle;
@@ -440,12 +449,6 @@ TEST(Resources, VorlaxCarriesTheBuiltDllAndUninstallerByteForByte) {
 
 // ---- "/install"
 
-// A value as "type:bytes", "(missing)" when it isn't there.
-std::string ValueText(HKEY root, const std::string& key, const char* name) {
-    const auto value = ValueAt(root, key, name);
-    return value ? std::to_string(value->type) + ":" + value->bytes : "(missing)";
-}
-std::string Sz(const std::string& text) { return "1:" + SzBytes(text); }
 
 class Install : public ::testing::Test {
 protected:
@@ -531,6 +534,189 @@ TEST_F(Install, AFolderInTheUninstallersPlaceGivesTheMessage) {
 TEST_F(Install, AReadOnlyWindowsFolderGivesTheMessage) {
     if (!GetEnvironmentVariableA("VORLAX_READONLY_WINDOWS", nullptr, 0)) GTEST_SKIP() << "needs a read-only folder";
     ExpectUninstallerRefused();
+}
+
+// ---- the shell-extension page, on a sheet of its own (shell_page_host.exe)
+
+constexpr int kCheckBox = 1062;
+
+struct FoundControl {
+    int id;
+    HWND window;
+};
+
+BOOL CALLBACK MatchControl(HWND window, LPARAM lparam) {
+    FoundControl& f = *reinterpret_cast<FoundControl*>(lparam);
+    if (GetDlgCtrlID(window) != f.id) return TRUE;
+    f.window = window;
+    return FALSE;
+}
+
+// A control anywhere below a window.
+HWND FindControl(HWND top, int id) {
+    FoundControl f{id, nullptr};
+    EnumChildWindows(top, MatchControl, reinterpret_cast<LPARAM>(&f));
+    return f.window;
+}
+
+class ShellPage : public ::testing::Test {
+protected:
+    void SetUp() override { RemoveEverything(); }
+    void TearDown() override { RemoveEverything(); }
+
+    // Opens the sheet; whether the page's box is checked.
+    bool Open() {
+        page_ = Start("\"" + ProgramFolder() + "shell_page_host.exe\"");
+        sheet_ = WaitForTopWindow(page_.id(), "#32770", "設定");
+        check_ = sheet_ ? FindControl(sheet_, kCheckBox) : nullptr;
+        EXPECT_TRUE(check_) << "no page";
+        DWORD_PTR state = 0;
+        SendMessageTimeoutA(check_, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &state);
+        return state == BST_CHECKED;
+    }
+    void Click() {
+        DWORD_PTR ignored;
+        SendMessageTimeoutA(check_, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+    }
+    void PressOk() { PostMessageA(sheet_, PSM_PRESSBUTTON, PSBTN_OK, 0); }
+    DWORD Close(int button) {
+        PostMessageA(sheet_, PSM_PRESSBUTTON, button, 0);
+        return page_.Wait();
+    }
+
+    // The registration's keys as lines, checked whole.
+    std::vector<std::string> Registration(const char* htm_class) {
+        std::vector<std::string> lines;
+        lines.push_back(".htm " + ValueText(HKEY_CLASSES_ROOT, ".htm", ""));
+        lines.push_back(".html " + ValueText(HKEY_CLASSES_ROOT, ".html", ""));
+        for (const std::string& key : {std::string(htm_class) + "\\shellex",
+                                       std::string("htmlfile\\shellex"), std::string("Directory\\shellex\\ContextMenuHandlers\\shVorlax"),
+                                       kClassKey})
+            Dump(HKEY_CLASSES_ROOT, key, lines);
+        Dump(HKEY_LOCAL_MACHINE, kAppKey, lines);
+        return lines;
+    }
+
+    Process page_;
+    HWND sheet_ = nullptr;
+    HWND check_ = nullptr;
+};
+
+// A value line of Dump().
+std::string SzLine(const char* name, const std::string& text) { return std::string(name) + "=1:" + SzBytes(text); }
+
+// What registering writes, with ".htm" of `htm_class`.
+std::vector<std::string> Registered(const std::string& htm_class) {
+    std::vector<std::string> lines = {".htm " + Sz(htm_class), ".html " + Sz("htmlfile")};
+    auto handler = [&](const std::string& file_class) {
+        lines.insert(lines.end(), {"[" + file_class + "\\shellex]", "[" + file_class + "\\shellex\\ContextMenuHandlers]",
+                                   "[" + file_class + "\\shellex\\ContextMenuHandlers\\shVorlax]", SzLine("", kClassId)});
+    };
+    handler(htm_class);
+    handler("htmlfile");
+    lines.insert(lines.end(), {"[Directory\\shellex\\ContextMenuHandlers\\shVorlax]", SzLine("", kClassId),
+                               "[" + kClassKey + "]", SzLine("", "shVorlax"), "[" + kServerKey + "]",
+                               SzLine("", "shVorlax.dll"), SzLine("ThreadingModel", "Apartment"),
+                               std::string("[") + kAppKey + "]", SzLine("Application Path", ProgramFolder())});
+    return lines;
+}
+
+void Register(const std::string& htm_class) {
+    SetString(HKEY_CLASSES_ROOT, ".htm", "", htm_class);
+    SetString(HKEY_CLASSES_ROOT, ".html", "", "htmlfile");
+    for (const std::string& file_class : {htm_class, std::string("htmlfile")})
+        SetString(HKEY_CLASSES_ROOT, file_class + "\\shellex\\ContextMenuHandlers\\shVorlax", "", kClassId);
+    SetString(HKEY_CLASSES_ROOT, kFolderHandler, "", kClassId);
+    SetString(HKEY_CLASSES_ROOT, kClassKey, "", "shVorlax");
+    SetString(HKEY_CLASSES_ROOT, kServerKey, "", "shVorlax.dll");
+    SetString(HKEY_CLASSES_ROOT, kServerKey, "ThreadingModel", "Apartment");
+    SetString(HKEY_LOCAL_MACHINE, kAppKey, "Application Path", ProgramFolder());
+}
+
+TEST_F(ShellPage, OpensCheckedOnlyWhenAllThreeHandlerKeysExist) {
+    struct Case {
+        const char* name;
+        std::string missing;  // a key removed after registering
+        bool checked;
+    };
+    const Case cases[] = {
+        {"all three", "", true},
+        {"no folder handler", kFolderHandler, false},
+        {"no handler of .htm's class", "MyPages\\shellex\\ContextMenuHandlers\\shVorlax", false},
+        {"no handler of .html's class", "htmlfile\\shellex\\ContextMenuHandlers\\shVorlax", false},
+        {"no server keys (not looked at)", kServerKey, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Register("MyPages");
+        if (!c.missing.empty()) RegDeleteKeyA(HKEY_CLASSES_ROOT, c.missing.c_str());
+        EXPECT_EQ(Open(), c.checked);
+        Close(PSBTN_CANCEL);
+        RemoveEverything();
+    }
+}
+
+TEST_F(ShellPage, RegisteringCopiesTheDllAndWritesTheKeys) {
+    // ".htm" of another class keeps it; ".html" without a key gets
+    // "htmlfile".
+    SetString(HKEY_CLASSES_ROOT, ".htm", "", "MyPages");
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, ".html");
+    RegDeleteKeyA(HKEY_CLASSES_ROOT, ".html");
+    EXPECT_FALSE(Open());
+    Click();
+    PressOk();
+    EXPECT_NE(page_.Wait(), STILL_ACTIVE);
+    EXPECT_EQ(Registration("MyPages"), Registered("MyPages"));
+    EXPECT_TRUE(ReadBytes(DllPath()) == Built("shVorlax.dll"));
+    EXPECT_TRUE(Open()) << "registered now";
+    Close(PSBTN_CANCEL);
+}
+
+TEST_F(ShellPage, AnExistingDllIsLeftUntouched) {
+    WriteBytes(DllPath(), "some other shVorlax.dll");
+    SetString(HKEY_CLASSES_ROOT, ".htm", "", "htmlfile");
+    EXPECT_FALSE(Open());
+    Click();
+    PressOk();
+    EXPECT_NE(page_.Wait(), STILL_ACTIVE);
+    EXPECT_EQ(ReadBytes(DllPath()), "some other shVorlax.dll");
+    EXPECT_EQ(ValueText(HKEY_CLASSES_ROOT, kServerKey, ""), Sz("shVorlax.dll"));
+}
+
+TEST_F(ShellPage, UnregisteringKeepsTheDllAndTheClassDefaults) {
+    Register("MyPages");
+    WriteBytes(DllPath(), Built("shVorlax.dll"));
+    EXPECT_TRUE(Open());
+    Click();
+    PressOk();
+    EXPECT_NE(page_.Wait(), STILL_ACTIVE);
+    // Only the parents of the handler keys stay.
+    EXPECT_EQ(Registration("MyPages"),
+              (std::vector<std::string>{".htm " + Sz("MyPages"), ".html " + Sz("htmlfile"), "[MyPages\\shellex]", "[MyPages\\shellex\\ContextMenuHandlers]",
+                                        "[htmlfile\\shellex]", "[htmlfile\\shellex\\ContextMenuHandlers]"}));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "MyPages\\shellex\\ContextMenuHandlers\\shVorlax"));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "htmlfile\\shellex\\ContextMenuHandlers\\shVorlax"));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kFolderHandler));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kAppKey));
+    EXPECT_EQ(ValueText(HKEY_CLASSES_ROOT, ".htm", ""), Sz("MyPages"));
+    EXPECT_EQ(ValueText(HKEY_CLASSES_ROOT, ".html", ""), Sz("htmlfile"));
+    EXPECT_TRUE(ReadBytes(DllPath()) == Built("shVorlax.dll"));
+}
+
+// Run by the script with the system folder made read-only
+// (VORLAX_READONLY_WINDOWS=1): the message, then the keys all the same.
+TEST_F(ShellPage, AReadOnlySystemFolderGivesTheMessage) {
+    if (!GetEnvironmentVariableA("VORLAX_READONLY_WINDOWS", nullptr, 0)) GTEST_SKIP() << "needs a read-only folder";
+    SetString(HKEY_CLASSES_ROOT, ".htm", "", "MyPages");
+    SetString(HKEY_CLASSES_ROOT, ".html", "", "htmlfile");
+    EXPECT_FALSE(Open());
+    Click();
+    PressOk();
+    Answer(page_, "必要なdllをコピーできませんでした", IDOK);
+    EXPECT_NE(page_.Wait(), STILL_ACTIVE);
+    EXPECT_FALSE(Exists(DllPath()));
+    EXPECT_EQ(Registration("MyPages"), Registered("MyPages"));
 }
 
 // Run by the script last, which then asks Wine's uninstaller for its list.

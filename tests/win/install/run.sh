@@ -5,9 +5,10 @@
 #
 #   1. TREE/bin/vorlax_install_tests.exe in a fresh prefix on a private Xvfb
 #      (every case but the two below);
-#   2. the same prefix with its Windows folder made immutable (chattr +i;
-#      root can write through plain read-only permissions): "/install"
-#      must give its message and write "Application Path" only;
+#   2. the same prefix with its Windows and system folders made immutable
+#      (chattr +i; root writes through plain read-only permissions):
+#      "/install" must give its message and write "Application Path" only,
+#      the shell-extension page its message and the keys all the same;
 #   3. "/install" once more, and Wine's own list of installed programs
 #      ("wine uninstaller --list") must show "Vorlax".
 #
@@ -22,9 +23,10 @@ driver=$tree/bin/vorlax_install_tests.exe
 
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/vorlax-install.XXXXXX")
 windows=$prefix/drive_c/windows
+read_only=("$windows" "$windows/system32")
 cleanup() {
     local status=$?
-    chattr -i "$windows" 2>/dev/null || true
+    chattr -i "${read_only[@]}" 2>/dev/null || true
     WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
     if [ "${VORLAX_WINE_KEEP:-0}" = 1 ]; then
         echo "run.sh: prefix kept in $prefix" >&2
@@ -42,16 +44,18 @@ if [ -n "${VORLAX_SCREENSHOTS:-}" ]; then
     shots="Z:$(cd "$VORLAX_SCREENSHOTS" && pwd | sed 's|/|\\|g')"
 fi
 
+read_only_cases='Install.AReadOnlyWindowsFolderGivesTheMessage:ShellPage.AReadOnlySystemFolderGivesTheMessage'
+
 # 1. every case in a new prefix (tools/wine-run.sh makes and prepares it).
 env VORLAX_SCREENSHOTS="$shots" "$root/tools/wine-run.sh" --check --gui --prefix "$prefix" "$driver" \
-    --gtest_filter='-Install.AReadOnlyWindowsFolderGivesTheMessage:InstallForTheList.*'
+    --gtest_filter="-$read_only_cases:InstallForTheList.*"
 
-# 2. the Windows folder read-only.
-if chattr +i "$windows" 2>/dev/null; then
+# 2. the Windows and system folders read-only.
+if chattr +i "${read_only[@]}" 2>/dev/null; then
     status=0
     env VORLAX_READONLY_WINDOWS=1 "$root/tools/wine-run.sh" --gui --prefix "$prefix" "$driver" \
-        --gtest_filter='Install.AReadOnlyWindowsFolderGivesTheMessage' || status=$?
-    chattr -i "$windows"
+        --gtest_filter="$read_only_cases" || status=$?
+    chattr -i "${read_only[@]}"
     [ "$status" = 0 ] || exit "$status"
 else
     echo "install: chattr +i is not possible here (needs root on ext4): the read-only Windows folder is not tried"
