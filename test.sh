@@ -9,8 +9,9 @@
 #   win32-shellext, win64-shellext  shVorlax.dll's exports, its test hosts and
 #            the Explorer-like host under Wine (tests/win/shellext/run.sh);
 #            the 64-bit stage also runs the i686 DLL in the 64-bit prefix
-#   win32-install, win64-install  UnInst_Vorlax.exe and "Vorlax.exe /install"
-#            under Wine, driven by vorlax_install_tests.exe (tests/win/install/run.sh)
+#   win32-install, win64-install  UnInst_Vorlax.exe, "Vorlax.exe /install" and
+#            the shell-extension page under Wine, driven by vorlax_install_tests.exe,
+#            then the whole life cycle from the ZIP package (tests/win/install/run.sh)
 #   package-win32, package-win64  the ZIP packages (cpack) a user takes:
 #            build/win32/vorlax-1.73-win32.zip, build/win64/vorlax-1.73-win64.zip,
 #            each exactly Vorlax.exe and Vorlax.txt as built
@@ -121,6 +122,7 @@ shellext_note() { sed -n 's/^shellext: //p' "$1"; }
 install_note() {
     tr -d '\r' < "$1" | awk '/^\[  PASSED  \] [0-9]+ tests?\.$/ { n += $4 }
         /^install: / { sub("^install: ", ""); last = $0 }
+        /^life cycle: registry/ { last = last ", life cycle with an empty before/after diff" }
         END { print n " cases passed, " last }'
 }
 # package TREE ARCH: the tree's ZIP package, holding exactly the built
@@ -162,8 +164,8 @@ stage xdnd 1 xdnd_note timeout -k 10 300 tests/win/xdnd_check.sh build/native/bi
     build/win64/bin/drop_target.exe build/win32/bin/drop_target.exe
 stage win32-shellext 1 shellext_note timeout -k 10 600 tests/win/shellext/run.sh build/win32
 stage win64-shellext 1 shellext_note timeout -k 10 600 tests/win/shellext/run.sh build/win64 build/win32
-stage win32-install 1 install_note timeout -k 10 600 tests/win/install/run.sh build/win32
-stage win64-install 1 install_note timeout -k 10 600 tests/win/install/run.sh build/win64
+stage win32-install 1 install_note timeout -k 10 600 tests/win/install/run.sh build/win32 build/native
+stage win64-install 1 install_note timeout -k 10 600 tests/win/install/run.sh build/win64 build/native
 stage fuzz 1 fuzz_note timeout -k 10 600 fuzz/run.sh "${VORLAX_FUZZ_SECONDS:-20}"
 stage bench 1 bench_note build/native/bin/vorlax_bench --benchmark_min_time=0.01
 

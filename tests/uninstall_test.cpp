@@ -107,6 +107,9 @@ public:
     void DeleteKey(RegRoot root, const std::string& key) override {
         Log(std::string("delete-key ") + RootName(root) + "\\" + key);
     }
+    void DeleteKeyIfEmpty(RegRoot root, const std::string& key) override {
+        Log(std::string("delete-empty-key ") + RootName(root) + "\\" + key);
+    }
     std::string ModulePath() override {
         Log("module");
         return "C:\\WINDOWS\\UnInst_Vorlax.exe";
@@ -179,6 +182,7 @@ const Lines kRegistryAndRest = {
     "delete-key HKCR\\CLSID\\{7D6E5756-62BA-4BF7-9BDE-71F512AE9BBB}\\InProcServer32",
     "delete-key HKCR\\CLSID\\{7D6E5756-62BA-4BF7-9BDE-71F512AE9BBB}",
     "delete-key HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vorlax",
+    "delete-empty-key HKLM\\Software\\Zel",
     "programs-folder",
     "delete C:\\WINDOWS\\Start Menu\\Programs\\HTML→TEXT変換 Vorlax\\Vorlax.lnk",
     "delete C:\\WINDOWS\\Start Menu\\Programs\\HTML→TEXT変換 Vorlax\\Vorlaxについて.lnk",
@@ -186,6 +190,7 @@ const Lines kRegistryAndRest = {
     "rmdir C:\\WINDOWS\\Start Menu\\Programs\\HTML→TEXT変換 Vorlax",
     "delete-key HKCU\\Software\\Zel\\Vorlax\\option",
     "delete-key HKCU\\Software\\Zel\\Vorlax",
+    "delete-empty-key HKCU\\Software\\Zel",
 };
 const std::string kDone = "message 0 [アンインストール完了\n]";
 const std::string kRestart = "message 0 [アンインストールを完了するにはWindowsを再起動する必要があります\n]";
@@ -281,8 +286,8 @@ TEST(Uninstall, EverySituationMakesItsCallsInOrder) {
         {"no Programs folder: no shortcut deleted",
          [](System& s) { s.have_programs = false; },
          Join({kStart, kDllDeleted, kProgramFiles, kBatchLines,
-               Lines(kRegistryAndRest.begin(), kRegistryAndRest.begin() + 10),  // up to "programs-folder"
-               Lines(kRegistryAndRest.end() - 2, kRegistryAndRest.end()),
+               Lines(kRegistryAndRest.begin(), kRegistryAndRest.begin() + 11),  // up to "programs-folder"
+               Lines(kRegistryAndRest.end() - 3, kRegistryAndRest.end()),
                {kDone}}),
          1},
         {"other classes; .html without one",

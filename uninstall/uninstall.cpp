@@ -91,6 +91,7 @@ void RemoveRegistryEntries(UninstallPlatform& platform) {
     platform.DeleteKey(RegRoot::kClassesRoot, shellext::kServerKey);
     platform.DeleteKey(RegRoot::kClassesRoot, shellext::kClassKey);
     platform.DeleteKey(RegRoot::kLocalMachine, kUninstallKey);
+    platform.DeleteKeyIfEmpty(RegRoot::kLocalMachine, kVendorKey);
 }
 
 void RemoveStartMenu(UninstallPlatform& platform) {
@@ -133,6 +134,7 @@ int RunUninstall(UninstallPlatform& platform) {
     RemoveStartMenu(platform);
     platform.DeleteKey(RegRoot::kCurrentUser, kOptionKey);
     platform.DeleteKey(RegRoot::kCurrentUser, kSettingsKey);
+    platform.DeleteKeyIfEmpty(RegRoot::kCurrentUser, kVendorKey);
 
     platform.Message(ClosingMessage(dll == DllResult::kGone, folder_left, folder), kMbOk);
     return 1;

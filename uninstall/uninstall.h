@@ -35,6 +35,9 @@ inline constexpr const char* kShortcuts[] = {"\\Vorlax.lnk", "\\Vorlaxについ�
 inline constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vorlax";
 inline constexpr char kSettingsKey[] = "Software\\Zel\\Vorlax";
 inline constexpr char kOptionKey[] = "Software\\Zel\\Vorlax\\option";
+// The vendor's key above the program's, under both roots; removed when the
+// program's was its last content.
+inline constexpr char kVendorKey[] = "Software\\Zel";
 inline constexpr char kBatchPrefix[] = "zel";
 
 // What the uninstaller asks of the system.
@@ -67,6 +70,8 @@ public:
     // value is missing.
     virtual bool ReadString(RegRoot root, const std::string& key, const char* name, std::string* value) = 0;
     virtual void DeleteKey(RegRoot root, const std::string& key) = 0;
+    // Deletes the key only when it holds neither subkeys nor values.
+    virtual void DeleteKeyIfEmpty(RegRoot root, const std::string& key) = 0;
 
     // The uninstaller's own full path.
     virtual std::string ModulePath() = 0;

@@ -249,6 +249,9 @@ protected:
         EXPECT_FALSE(Exists(kInstallFolder));
         EXPECT_FALSE(Exists(StartMenuFolder()));
         EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"));
+        // The vendor's keys went too, being empty.
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zel"));
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Zel"));
         EXPECT_TRUE(WaitUntil([] { return !Exists(UninstallerPath()) && BatchFiles().empty(); }, 20000))
             << "the batch did not delete the uninstaller and itself";
     }
@@ -285,11 +288,16 @@ TEST_F(Uninstaller, YesRemovesEverythingAndTheBatchDeletesTheUninstaller) {
 
 TEST_F(Uninstaller, AnInstallFolderWithAConvertedTextGivesTheRemark) {
     WriteBytes(kInstallFolder + "page.txt", "converted");
+    // Another program of the vendor keeps the vendor's key.
+    SetString(HKEY_CURRENT_USER, "Software\\Zel\\Other", "x", "y");
     EXPECT_EQ(UninstallWithYes(std::string(kDone) +
                                "\n※インストールフォルダを完全に削除することができませんでした。\n　　→" + kInstallFolder),
               1u);
     EXPECT_EQ(ListFolder(kInstallFolder.substr(0, kInstallFolder.size() - 1)), std::vector<std::string>{"page.txt"});
     EXPECT_FALSE(ValueAt(HKEY_LOCAL_MACHINE, kAppKey, "Application Path"));
+    EXPECT_EQ(ValueText(HKEY_CURRENT_USER, "Software\\Zel\\Other", "x"), Sz("y"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Zel\\Vorlax"));
+    DeleteTree(HKEY_CURRENT_USER, "Software\\Zel");
 }
 
 TEST_F(Uninstaller, NeverRegisteredAndUnregisteredBefore) {
@@ -559,15 +567,14 @@ HWND FindControl(HWND top, int id) {
     return f.window;
 }
 
-class ShellPage : public ::testing::Test {
-protected:
-    void SetUp() override { RemoveEverything(); }
-    void TearDown() override { RemoveEverything(); }
-
+// shell_page_host.exe (from the test's folder or a copy elsewhere): the
+// sheet, its page's box, its buttons.
+class PageHost {
+public:
     // Opens the sheet; whether the page's box is checked.
-    bool Open() {
-        page_ = Start("\"" + ProgramFolder() + "shell_page_host.exe\"");
-        sheet_ = WaitForTopWindow(page_.id(), "#32770", "設定");
+    bool Open(const std::string& program = ProgramFolder() + "shell_page_host.exe") {
+        process_ = Start("\"" + program + "\"");
+        sheet_ = WaitForTopWindow(process_.id(), "#32770", "設定");
         check_ = sheet_ ? FindControl(sheet_, kCheckBox) : nullptr;
         EXPECT_TRUE(check_) << "no page";
         DWORD_PTR state = 0;
@@ -581,8 +588,26 @@ protected:
     void PressOk() { PostMessageA(sheet_, PSM_PRESSBUTTON, PSBTN_OK, 0); }
     DWORD Close(int button) {
         PostMessageA(sheet_, PSM_PRESSBUTTON, button, 0);
-        return page_.Wait();
+        return process_.Wait();
     }
+    HWND sheet() const { return sheet_; }
+    Process& process() { return process_; }
+
+private:
+    Process process_;
+    HWND sheet_ = nullptr;
+    HWND check_ = nullptr;
+};
+
+class ShellPage : public ::testing::Test {
+protected:
+    void SetUp() override { RemoveEverything(); }
+    void TearDown() override { RemoveEverything(); }
+
+    bool Open() { return host_.Open(); }
+    void Click() { host_.Click(); }
+    void PressOk() { host_.PressOk(); }
+    DWORD Close(int button) { return host_.Close(button); }
 
     // The registration's keys as lines, checked whole.
     std::vector<std::string> Registration(const char* htm_class) {
@@ -597,9 +622,8 @@ protected:
         return lines;
     }
 
-    Process page_;
-    HWND sheet_ = nullptr;
-    HWND check_ = nullptr;
+    PageHost host_;
+    Process& page_ = host_.process();
 };
 
 // A value line of Dump().
@@ -664,6 +688,10 @@ TEST_F(ShellPage, RegisteringCopiesTheDllAndWritesTheKeys) {
     RegDeleteKeyA(HKEY_CLASSES_ROOT, ".html");
     EXPECT_FALSE(Open());
     Click();
+    if (!ScreenshotFolder().empty()) {
+        Sleep(500);
+        SaveScreenshot(host_.sheet(), ScreenshotFolder() + "shell-page.bmp");
+    }
     PressOk();
     EXPECT_NE(page_.Wait(), STILL_ACTIVE);
     EXPECT_EQ(Registration("MyPages"), Registered("MyPages"));
@@ -717,6 +745,84 @@ TEST_F(ShellPage, AReadOnlySystemFolderGivesTheMessage) {
     EXPECT_NE(page_.Wait(), STILL_ACTIVE);
     EXPECT_FALSE(Exists(DllPath()));
     EXPECT_EQ(Registration("MyPages"), Registered("MyPages"));
+}
+
+// ---- the whole life cycle (tests/win/install/life_cycle.sh)
+
+// VORLAX_LIFE_CYCLE names the install folder the script unpacked the
+// package into; the pages are in C:\lc. The script compares the outputs
+// and the machine before and after.
+TEST(LifeCycle, InstallRegisterConvertUnregisterUninstall) {
+    char folder_buffer[MAX_PATH] = "";
+    if (!GetEnvironmentVariableA("VORLAX_LIFE_CYCLE", folder_buffer, MAX_PATH)) GTEST_SKIP() << "run by the script";
+    const std::string folder = folder_buffer;
+
+    // "/install" from the install folder.
+    EXPECT_EQ(Start("\"" + folder + "Vorlax.exe\" /install").Wait(), 1u);
+    EXPECT_EQ(ValueText(HKEY_LOCAL_MACHINE, kAppKey, "Application Path"), Sz(folder));
+    EXPECT_EQ(ValueText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"), Sz(UninstallerPath()));
+    EXPECT_TRUE(ReadBytes(UninstallerPath()) == Built("UnInst_Vorlax.exe"));
+
+    // The shell-extension page, checked, OK; its program beside Vorlax.exe
+    // for the time, so "Application Path" stays the install folder.
+    const std::string page_program = folder + "shell_page_host.exe";
+    ASSERT_TRUE(CopyFileA((ProgramFolder() + "shell_page_host.exe").c_str(), page_program.c_str(), FALSE));
+    {
+        PageHost page;
+        EXPECT_FALSE(page.Open(page_program));
+        page.Click();
+        page.PressOk();
+        EXPECT_NE(page.process().Wait(), STILL_ACTIVE);
+    }
+    EXPECT_TRUE(ReadBytes(DllPath()) == Built("shVorlax.dll"));
+    EXPECT_EQ(ValueText(HKEY_CLASSES_ROOT, kFolderHandler, ""), Sz(kClassId));
+    EXPECT_EQ(ValueText(HKEY_CLASSES_ROOT, kClassHandler, ""), Sz(kClassId));
+    EXPECT_EQ(ValueText(HKEY_CLASSES_ROOT, kServerKey, "ThreadingModel"), Sz("Apartment"));
+    EXPECT_EQ(ValueText(HKEY_LOCAL_MACHINE, kAppKey, "Application Path"), Sz(folder));
+
+    // The context menu, as Explorer uses it: a page, then a folder with its
+    // subfolders (Shift). The real Vorlax.exe converts and closes itself.
+    const std::string host = "\"" + ProgramFolder() + "shellext_explorer_host.exe\" --real ";
+    struct Use {
+        std::string arguments;
+        std::vector<std::string> outputs;
+    };
+    const Use uses[] = {
+        {"--verb 0 \"C:\\lc\\pages\\ページ.html\"", {"C:\\lc\\pages\\ページ.txt"}},
+        {"--shift --verb 1 C:\\lc\\site", {"C:\\lc\\site\\top.txt", "C:\\lc\\site\\表\\nested.txt"}},
+    };
+    for (const Use& use : uses) {
+        SCOPED_TRACE(use.arguments);
+        EXPECT_EQ(Start(host + use.arguments).Wait(), 0u);
+        EXPECT_TRUE(WaitUntil([&] {
+            for (const std::string& output : use.outputs)
+                if (!Exists(output)) return false;
+            return FindWindowA("VorlaxClass", "Vorlax") == nullptr;
+        }, 30000));
+    }
+    // Every list file was deleted by Vorlax.exe.
+    for (const std::string& name : ListFolder(TempFolder().substr(0, TempFolder().size() - 1)))
+        EXPECT_NE(name.rfind("zel", 0), 0u) << name;
+
+    // The page again, cleared, OK.
+    {
+        PageHost page;
+        EXPECT_TRUE(page.Open(page_program));
+        page.Click();
+        page.PressOk();
+        EXPECT_NE(page.process().Wait(), STILL_ACTIVE);
+    }
+    DeleteFileA(page_program.c_str());
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kAppKey));
+
+    // The uninstaller, Yes. "Application Path" went with the page: the
+    // program files stay where the user unpacked them.
+    Process uninstaller = StartUninstaller();
+    Answer(uninstaller, kConfirmation, IDYES);
+    Answer(uninstaller, kDone, IDOK);
+    EXPECT_EQ(uninstaller.Wait(), 1u);
+    EXPECT_TRUE(WaitUntil([] { return !Exists(UninstallerPath()) && BatchFiles().empty(); }, 20000));
+    EXPECT_FALSE(Exists(DllPath()));
 }
 
 // Run by the script last, which then asks Wine's uninstaller for its list.

@@ -93,6 +93,17 @@ public:
 
     void DeleteKey(RegRoot root, const std::string& key) override { RegDeleteKeyA(RootKey(root), key.c_str()); }
 
+    void DeleteKeyIfEmpty(RegRoot root, const std::string& key) override {
+        HKEY handle;
+        if (RegOpenKeyExA(RootKey(root), key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return;
+        DWORD subkeys = 1, values = 1;
+        const LONG result = RegQueryInfoKeyA(handle, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                                             nullptr, nullptr, nullptr, nullptr);
+        RegCloseKey(handle);
+        // Windows 95 deletes a key with all below it: only an empty one goes.
+        if (result == ERROR_SUCCESS && subkeys == 0 && values == 0) RegDeleteKeyA(RootKey(root), key.c_str());
+    }
+
     std::string ModulePath() override {
         char path[MAX_PATH] = "";
         GetModuleFileNameA(nullptr, path, MAX_PATH);

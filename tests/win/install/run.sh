@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The installer and the uninstaller under Wine, for one Windows build tree:
 #
-#   tests/win/install/run.sh TREE
+#   tests/win/install/run.sh TREE [NATIVE-TREE]
 #
 #   1. TREE/bin/vorlax_install_tests.exe in a fresh prefix on a private Xvfb
 #      (every case but the two below);
@@ -10,7 +10,10 @@
 #      "/install" must give its message and write "Application Path" only,
 #      the shell-extension page its message and the keys all the same;
 #   3. "/install" once more, and Wine's own list of installed programs
-#      ("wine uninstaller --list") must show "Vorlax".
+#      ("wine uninstaller --list") must show "Vorlax";
+#   4. with NATIVE-TREE (whose bin/vorlax gives the expected texts): the
+#      whole life cycle in a prefix of its own (life_cycle.sh), from TREE's
+#      ZIP package.
 #
 # VORLAX_SCREENSHOTS (a Unix folder) makes step 1 save the uninstaller's
 # boxes there. The prefix is removed afterwards (VORLAX_WINE_KEEP=1 keeps it).
@@ -18,7 +21,8 @@ set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../../.." && pwd)
-tree=$(cd "${1:?usage: run.sh TREE}" && pwd)
+tree=$(cd "${1:?usage: run.sh TREE [NATIVE-TREE]}" && pwd)
+native=${2:-}
 driver=$tree/bin/vorlax_install_tests.exe
 
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/vorlax-install.XXXXXX")
@@ -48,7 +52,7 @@ read_only_cases='Install.AReadOnlyWindowsFolderGivesTheMessage:ShellPage.AReadOn
 
 # 1. every case in a new prefix (tools/wine-run.sh makes and prepares it).
 env VORLAX_SCREENSHOTS="$shots" "$root/tools/wine-run.sh" --check --gui --prefix "$prefix" "$driver" \
-    --gtest_filter="-$read_only_cases:InstallForTheList.*"
+    --gtest_filter="-$read_only_cases:InstallForTheList.*:LifeCycle.*"
 
 # 2. the Windows and system folders read-only.
 if chattr +i "${read_only[@]}" 2>/dev/null; then
@@ -69,3 +73,8 @@ echo "wine uninstaller --list:"
 echo "$list" | sed 's/^/    /'
 echo "$list" | grep -qx 'Vorlax|||Vorlax' || { echo "FAIL: Wine's list of programs has no Vorlax"; exit 1; }
 echo "install: Wine lists Vorlax"
+
+# 4. the life cycle.
+if [ -n "$native" ]; then
+    "$here/life_cycle.sh" "$tree" "$native"
+fi
