@@ -2,28 +2,12 @@
 
 #include <shellapi.h>
 
+#include "app/win/win_common.h"
+
 namespace vorlax::install {
 
-namespace {
-
-HKEY RootKey(app::RegRoot root) {
-    switch (root) {
-        case app::RegRoot::kCurrentUser: return HKEY_CURRENT_USER;
-        case app::RegRoot::kLocalMachine: return HKEY_LOCAL_MACHINE;
-        case app::RegRoot::kClassesRoot: return HKEY_CLASSES_ROOT;
-    }
-    return HKEY_CURRENT_USER;
-}
-
-bool SystemPath(UINT(WINAPI* get)(LPSTR, UINT), std::string* folder) {
-    char path[MAX_PATH] = "";
-    const UINT n = get(path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return false;
-    *folder = path;
-    return true;
-}
-
-}  // namespace
+using app::RootKey;
+using app::SystemNamedFolder;
 
 std::string WinInstallPlatform::ModulePath() {
     char path[MAX_PATH] = "";
@@ -31,8 +15,8 @@ std::string WinInstallPlatform::ModulePath() {
     return path;
 }
 
-bool WinInstallPlatform::WindowsFolder(std::string* folder) { return SystemPath(GetWindowsDirectoryA, folder); }
-bool WinInstallPlatform::SystemFolder(std::string* folder) { return SystemPath(GetSystemDirectoryA, folder); }
+bool WinInstallPlatform::WindowsFolder(std::string* folder) { return SystemNamedFolder(GetWindowsDirectoryA, folder); }
+bool WinInstallPlatform::SystemFolder(std::string* folder) { return SystemNamedFolder(GetSystemDirectoryA, folder); }
 
 std::string WinInstallPlatform::Resource(int id) {
     HRSRC found = FindResourceA(module_, MAKEINTRESOURCEA(id), "BIN_DATA");

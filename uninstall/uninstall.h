@@ -6,13 +6,14 @@
 
 #include <string>
 
+#include "app/registry.h"
 #include "install/folder_join.h"
 
 namespace vorlax::uninstall {
 
 using install::JoinFolder;
 
-enum class RegRoot { kCurrentUser, kLocalMachine, kClassesRoot };
+using app::RegRoot;
 
 // Message box flags and answers, as the platform numbers them.
 inline constexpr unsigned kMbOk = 0x00;

@@ -3,28 +3,14 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "app/win/win_common.h"
 #include "uninstall/uninstall.h"
 
 namespace vorlax::uninstall {
 namespace {
 
-HKEY RootKey(RegRoot root) {
-    switch (root) {
-        case RegRoot::kCurrentUser: return HKEY_CURRENT_USER;
-        case RegRoot::kLocalMachine: return HKEY_LOCAL_MACHINE;
-        case RegRoot::kClassesRoot: return HKEY_CLASSES_ROOT;
-    }
-    return HKEY_CURRENT_USER;
-}
-
-// A folder the system names, into a 260-byte buffer.
-bool SystemPath(UINT (WINAPI* get)(LPSTR, UINT), std::string* folder) {
-    char path[MAX_PATH] = "";
-    const UINT n = get(path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return false;
-    *folder = path;
-    return true;
-}
+using app::RootKey;
+using app::SystemNamedFolder;
 
 class WinPlatform final : public UninstallPlatform {
 public:
@@ -64,8 +50,8 @@ public:
         return MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
     }
 
-    bool SystemFolder(std::string* folder) override { return SystemPath(GetSystemDirectoryA, folder); }
-    bool WindowsFolder(std::string* folder) override { return SystemPath(GetWindowsDirectoryA, folder); }
+    bool SystemFolder(std::string* folder) override { return SystemNamedFolder(GetSystemDirectoryA, folder); }
+    bool WindowsFolder(std::string* folder) override { return SystemNamedFolder(GetWindowsDirectoryA, folder); }
 
     void MakeFileExist(const std::string& path) override {
         const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
