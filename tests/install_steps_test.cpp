@@ -122,6 +122,13 @@ private:
     System& s_;
 };
 
+// A system and the two fakes over it.
+struct World {
+    System s;
+    FakePlatform platform{s};
+    FakeRegistry registry{s};
+};
+
 constexpr char kId[] = "{7D6E5756-62BA-4BF7-9BDE-71F512AE9BBB}";
 const std::string kClsid = std::string("HKCR\\CLSID\\") + kId;
 constexpr char kAppKey[] = "HKLM\\SOFTWARE\\Zel\\Vorlax";
@@ -185,14 +192,12 @@ TEST(Install, SlashInstall) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        System s;
-        c.setup(s);
-        FakePlatform platform(s);
-        FakeRegistry registry(s);
-        EXPECT_EQ(RunInstall(platform, registry), 1);
-        EXPECT_EQ(s.log, c.calls);
-        EXPECT_EQ(s.keys, c.keys);
-        EXPECT_EQ(s.files, c.files);
+        World w;
+        c.setup(w.s);
+        EXPECT_EQ(RunInstall(w.platform, w.registry), 1);
+        EXPECT_EQ(w.s.log, c.calls);
+        EXPECT_EQ(w.s.keys, c.keys);
+        EXPECT_EQ(w.s.files, c.files);
     }
 }
 
@@ -321,17 +326,15 @@ TEST(ShellExtensionPage, Registering) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        System s;
-        c.setup(s);
-        FakePlatform platform(s);
-        FakeRegistry registry(s);
-        RegisterShellExtension(platform, registry);
-        EXPECT_EQ(s.log, c.calls);
+        World w;
+        c.setup(w.s);
+        RegisterShellExtension(w.platform, w.registry);
+        EXPECT_EQ(w.s.log, c.calls);
         Keys expected = Registered();
         c.expect(expected);
-        EXPECT_EQ(s.keys, expected);
-        EXPECT_EQ(s.files.count(dll) > 0, c.dll_present);
-        EXPECT_TRUE(ShellExtensionRegistered(registry));
+        EXPECT_EQ(w.s.keys, expected);
+        EXPECT_EQ(w.s.files.count(dll) > 0, c.dll_present);
+        EXPECT_TRUE(ShellExtensionRegistered(w.registry));
     }
 }
 

@@ -22,19 +22,9 @@ driver=$tree/bin/vorlax_install_tests.exe
 zip=$(ls "$tree"/vorlax-1.73-win*.zip)
 case "$zip" in *win64.zip) view=/reg:64 ;; *) view= ;; esac
 
-prefix=$(mktemp -d "${TMPDIR:-/tmp}/vorlax-life.XXXXXX")
-cleanup() {
-    local status=$?
-    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
-    if [ "${VORLAX_WINE_KEEP:-0}" = 1 ]; then
-        echo "life_cycle.sh: prefix kept in $prefix" >&2
-    else
-        rm -rf "$prefix"
-    fi
-    exit "$status"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
+# shellcheck source=tests/win/install/prefix.sh
+source "$here/prefix.sh"
+vorlax_temporary_prefix life-cycle
 fail() { echo "FAIL: $*"; exit 1; }
 
 # The prefix, made and prepared as every test run's.

@@ -25,22 +25,12 @@ tree=$(cd "${1:?usage: run.sh TREE [NATIVE-TREE]}" && pwd)
 native=${2:-}
 driver=$tree/bin/vorlax_install_tests.exe
 
-prefix=$(mktemp -d "${TMPDIR:-/tmp}/vorlax-install.XXXXXX")
+# shellcheck source=tests/win/install/prefix.sh
+source "$here/prefix.sh"
+vorlax_temporary_prefix install
 windows=$prefix/drive_c/windows
 read_only=("$windows" "$windows/system32")
-cleanup() {
-    local status=$?
-    chattr -i "${read_only[@]}" 2>/dev/null || true
-    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
-    if [ "${VORLAX_WINE_KEEP:-0}" = 1 ]; then
-        echo "run.sh: prefix kept in $prefix" >&2
-    else
-        rm -rf "$prefix"
-    fi
-    exit "$status"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
+prefix_release() { chattr -i "${read_only[@]}" 2>/dev/null || true; }
 
 shots=
 if [ -n "${VORLAX_SCREENSHOTS:-}" ]; then
