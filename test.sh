@@ -79,7 +79,7 @@ stage() {
 setup() {
     vorlax_need_packages "${VORLAX_PKGS_NATIVE[@]}" "${VORLAX_PKGS_TESTS[@]}" \
         "${VORLAX_PKGS_WINDOWS[@]}" "${VORLAX_PKGS_WINE[@]}" "${VORLAX_PKGS_X11[@]}" \
-        "${VORLAX_PKGS_FUZZ[@]}" "${VORLAX_PKGS_SHELLEXT[@]}" &&
+        "${VORLAX_PKGS_FUZZ[@]}" "${VORLAX_PKGS_SHELLEXT[@]}" "${VORLAX_PKGS_INSTALL[@]}" &&
     vorlax_need_ja_locale
 }
 
