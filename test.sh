@@ -11,6 +11,12 @@
 #   win32-shellext, win64-shellext  shVorlax.dll's exports, its test hosts and
 #            the Explorer-like host under Wine (tests/win/shellext/run.sh);
 #            the 64-bit stage also runs the i686 DLL in the 64-bit prefix
+#   win32-install, win64-install  UnInst_Vorlax.exe, "Vorlax.exe /install" and
+#            the shell-extension page under Wine, driven by vorlax_install_tests.exe,
+#            then the whole life cycle from the ZIP package (tests/win/install/run.sh)
+#   package-win32, package-win64  the ZIP packages (cpack) a user takes:
+#            build/win32/vorlax-1.73-win32.zip, build/win64/vorlax-1.73-win64.zip,
+#            each exactly Vorlax.exe and Vorlax.txt as built
 #   fuzz     the libFuzzer target for a bounded time (VORLAX_FUZZ_SECONDS, 20)
 #   bench    a short smoke run of the engine benchmark
 # One line per stage; a failing stage shows its log and ends the run. The
@@ -75,7 +81,7 @@ stage() {
 setup() {
     vorlax_need_packages "${VORLAX_PKGS_NATIVE[@]}" "${VORLAX_PKGS_TESTS[@]}" \
         "${VORLAX_PKGS_WINDOWS[@]}" "${VORLAX_PKGS_WINE[@]}" "${VORLAX_PKGS_X11[@]}" \
-        "${VORLAX_PKGS_FUZZ[@]}" "${VORLAX_PKGS_SHELLEXT[@]}" &&
+        "${VORLAX_PKGS_FUZZ[@]}" "${VORLAX_PKGS_SHELLEXT[@]}" "${VORLAX_PKGS_INSTALL[@]}" &&
     vorlax_need_ja_locale
 }
 
@@ -116,6 +122,28 @@ bench_note() {
 }
 settings_note() { tr -d '\r' < "$1" | sed -n 's/^settings: \([0-9]*\) scenarios, \([0-9]*\) passed.*/\2 of \1 scenarios passed/p'; }
 shellext_note() { sed -n 's/^shellext: //p' "$1"; }
+install_note() {
+    tr -d '\r' < "$1" | awk '/^\[  PASSED  \] [0-9]+ tests?\.$/ { n += $4 }
+        /^install: / { sub("^install: ", ""); last = $0 }
+        /^life cycle: registry/ { last = last ", life cycle with an empty before/after diff" }
+        END { print n " cases passed, " last }'
+}
+# package TREE ARCH: the tree's ZIP package, holding exactly the built
+# Vorlax.exe and Vorlax.txt.
+package() {
+    local tree=$1 zip=vorlax-1.73-$2.zip listing
+    rm -f "$tree/$zip" &&
+    (cd "$tree" && cpack) &&
+    listing=$(cd "$tree" && cmake -E tar tf "$zip") &&
+    echo "$zip: $(echo $listing)" &&
+    [ "$listing" = "$(printf 'Vorlax.exe\nVorlax.txt')" ] &&
+    rm -rf "$tree/package-check" && mkdir "$tree/package-check" &&
+    (cd "$tree/package-check" && cmake -E tar xf "../$zip") &&
+    cmp "$tree/package-check/Vorlax.exe" "$tree/bin/Vorlax.exe" &&
+    cmp "$tree/package-check/Vorlax.txt" "$tree/bin/Vorlax.txt" &&
+    rm -rf "$tree/package-check"
+}
+package_note() { sed -n 's/^\(vorlax-.*\.zip: .*\)/\1/p' "$1"; }
 count_note() { grep -c 'warning:' "$1" | sed 's/^0$/no warnings/; s/^\([1-9][0-9]*\)$/\1 warnings/'; }
 
 stage setup 0 setup_note setup
@@ -125,6 +153,8 @@ stage build-win32 0 count_note configure_and_build build/win32 \
 stage build-win64 0 count_note configure_and_build build/win64 \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake"
 
+stage package-win32 0 package_note package build/win32 win32
+stage package-win64 0 package_note package build/win64 win64
 stage native 1 gtest_note build/native/bin/vorlax_tests
 stage native-cli 1 ctest_note ctest --test-dir build/native --output-on-failure -E '^vorlax_tests$'
 stage win32 1 wine_note timeout -k 10 900 tools/wine-run.sh --check build/win32/bin/vorlax_tests.exe
@@ -139,6 +169,8 @@ stage win32-settings 1 settings_note timeout -k 10 600 tools/wine-run.sh --check
 stage win64-settings 1 settings_note timeout -k 10 600 tools/wine-run.sh --check --gui build/win64/bin/settings_driver.exe
 stage win32-shellext 1 shellext_note timeout -k 10 600 tests/win/shellext/run.sh build/win32
 stage win64-shellext 1 shellext_note timeout -k 10 600 tests/win/shellext/run.sh build/win64 build/win32
+stage win32-install 1 install_note timeout -k 10 600 tests/win/install/run.sh build/win32 build/native
+stage win64-install 1 install_note timeout -k 10 600 tests/win/install/run.sh build/win64 build/native
 stage fuzz 1 fuzz_note timeout -k 10 600 fuzz/run.sh "${VORLAX_FUZZ_SECONDS:-20}"
 stage bench 1 bench_note build/native/bin/vorlax_bench --benchmark_min_time=0.01
 

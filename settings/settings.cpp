@@ -9,7 +9,7 @@
 #include "app/win/program.h"
 #include "resources/settings_ids.h"
 #include "settings/page_controls.h"
-#include "settings/shell_page.h"
+#include "install/shell_page.h"
 
 namespace vorlax::app {
 
@@ -25,7 +25,7 @@ void ShowSettings(HWND owner) {
         {IDD_PAGE_SAVE, settings::PageProc<settings::kSavePage>},
         {IDD_PAGE_KANJI, settings::PageProc<settings::kKanjiPage>},
         {IDD_PAGE_EDITOR, settings::PageProc<settings::kEditorPage>},
-        {IDD_PAGE_SHELL, settings::ShellPageProc},
+        {IDD_PAGE_SHELL, install::ShellExtensionPageProc},
     };
     constexpr UINT kCount = sizeof kPages / sizeof kPages[0];
     const HINSTANCE instance = TheProgram().instance;

@@ -715,42 +715,9 @@ TEST_F(VorlaxApp, AboutBox) {
     }
 }
 
-// Points a class's "open" verb at the editor stub for the test's time.
-class OpenVerbOverride {
-public:
-    explicit OpenVerbOverride(const std::string& key) : key_(key) {
-        backup_ = Read();
-        Write("\"" + ProgramFolder() + "editor_stub.exe\" \"%1\"");
-    }
-    ~OpenVerbOverride() {
-        if (backup_) Write(*backup_);
-    }
-
-private:
-    std::string Path() const { return key_ + "\\shell\\open\\command"; }
-    std::optional<std::string> Read() const {
-        char value[1024] = "";
-        LONG size = sizeof value;
-        if (RegQueryValueA(HKEY_CLASSES_ROOT, Path().c_str(), value, &size) != ERROR_SUCCESS) return std::nullopt;
-        return std::string(value);
-    }
-    void Write(const std::string& command) const {
-        RegSetValueA(HKEY_CLASSES_ROOT, Path().c_str(), REG_SZ, command.c_str(), static_cast<DWORD>(command.size()));
-    }
-    std::string key_;
-    std::optional<std::string> backup_;
-};
-
 TEST_F(VorlaxApp, HelpAndLinksOpenThroughTheShell) {
     // .txt files and http: and mailto: addresses open with the stub.
-    char txt_class[256] = "";
-    LONG size = sizeof txt_class;
-    RegQueryValueA(HKEY_CLASSES_ROOT, ".txt", txt_class, &size);
-    if (!*txt_class) {
-        RegSetValueA(HKEY_CLASSES_ROOT, ".txt", REG_SZ, "txtfile", 7);
-        lstrcpyA(txt_class, "txtfile");
-    }
-    OpenVerbOverride txt(txt_class), http("http"), mailto("mailto");
+    OpenVerbOverride txt(TextFileClass()), http("http"), mailto("mailto");
     Process p = Start(VorlaxCommand(), dir_);
     HWND main = WaitForMainWindow(p);
     ASSERT_TRUE(main);

@@ -98,6 +98,26 @@ std::string SzBytes(const std::string& text);
 int DropFiles(const std::vector<std::string>& paths);
 bool CanDropFiles();
 
+// Points a class's "open" verb (HKEY_CLASSES_ROOT\<key>\shell\open\command)
+// at the editor stub beside the test program for the object's time.
+class OpenVerbOverride {
+public:
+    explicit OpenVerbOverride(const std::string& key);
+    ~OpenVerbOverride();
+    OpenVerbOverride(const OpenVerbOverride&) = delete;
+    OpenVerbOverride& operator=(const OpenVerbOverride&) = delete;
+
+private:
+    std::string Path() const { return key_ + "\\shell\\open\\command"; }
+    std::optional<std::string> Read() const;
+    void Write(const std::string& command) const;
+    std::string key_;
+    std::optional<std::string> backup_;
+};
+
+// The class of ".txt", made "txtfile" when the prefix has none.
+std::string TextFileClass();
+
 // Saves the screen area of a window (the whole screen for null) as a BMP.
 bool SaveScreenshot(HWND window, const std::string& bmp_path);
 // The folder named by VORLAX_SCREENSHOTS, or "" when screenshots are off.

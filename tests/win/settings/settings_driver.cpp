@@ -919,20 +919,32 @@ void EditorBrowseThenCancel() {
     EXPECT_SAME(DumpOptions().at("Editor"), StringEntry("notepad"), "Editor in the registry at the end");
 }
 
+// The shell-extension page through the real sheet: checked and applied it
+// registers the extension, unchecked and applied it unregisters it; no
+// option of the record is stored either way.
 void ShellPage() {
     ClearSettings();
+    const char* const kHandlerKeys[] = {"Directory\\shellex\\ContextMenuHandlers\\shVorlax",
+                                        "CLSID\\{7D6E5756-62BA-4BF7-9BDE-71F512AE9BBB}\\InProcServer32"};
+    // A fresh system's classes: .html with no key of its own.
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, "htmlfile\\shellex\\ContextMenuHandlers\\shVorlax");
     Vorlax program;
-    Sheet sheet(program);
-    if (!sheet.open()) return;
-    HWND page = sheet.Page(6);
-    EXPECT_SAME(CheckedAt(page, 1062), false, "shell extension box");
-    ClickAt(page, 1062);
-    sheet.Ok();
-    OptionDump expected = Defaults();
-    ExpectOptions(expected, "the shell page stores no option");
-    for (const char* key : {"Directory\\shellex\\ContextMenuHandlers\\shVorlax",
-                            "CLSID\\{7D6E5756-62BA-4BF7-9BDE-71F512AE9BBB}"})
-        EXPECT_SAME(KeyExists(HKEY_CLASSES_ROOT, key), false, std::string("HKCR\\") + key);
+    for (bool on : {true, false}) {
+        Sheet sheet(program);
+        if (!sheet.open()) return;
+        HWND page = sheet.Page(6);
+        EXPECT_SAME(CheckedAt(page, 1062), !on, "the box as the page opens");
+        ClickAt(page, 1062);
+        sheet.Ok();
+        ExpectOptions(Defaults(), "the shell page stores no option");
+        for (const char* key : kHandlerKeys)
+            EXPECT_SAME(KeyExists(HKEY_CLASSES_ROOT, key), on, std::string("HKCR\\") + key);
+        EXPECT_SAME(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zel\\Vorlax"), on, "\"Application Path\"'s key");
+        char system[MAX_PATH] = "";
+        GetSystemDirectoryA(system, MAX_PATH);
+        // The DLL stays once it is there.
+        EXPECT_SAME(Exists(std::string(system) + "\\shVorlax.dll"), true, "shVorlax.dll in the system folder");
+    }
 }
 
 }  // namespace
