@@ -544,38 +544,28 @@ TEST_F(Install, AReadOnlyWindowsFolderGivesTheMessage) {
     ExpectUninstallerRefused();
 }
 
-// ---- the shell-extension page, on a sheet of its own (shell_page_host.exe)
+// ---- the shell-extension page, the last of Vorlax.exe's settings sheet
 
 constexpr int kCheckBox = 1062;
 
-struct FoundControl {
-    int id;
-    HWND window;
-};
-
-BOOL CALLBACK MatchControl(HWND window, LPARAM lparam) {
-    FoundControl& f = *reinterpret_cast<FoundControl*>(lparam);
-    if (GetDlgCtrlID(window) != f.id) return TRUE;
-    f.window = window;
-    return FALSE;
-}
-
-// A control anywhere below a window.
-HWND FindControl(HWND top, int id) {
-    FoundControl f{id, nullptr};
-    EnumChildWindows(top, MatchControl, reinterpret_cast<LPARAM>(&f));
-    return f.window;
-}
-
-// shell_page_host.exe (from the test's folder or a copy elsewhere): the
-// sheet, its page's box, its buttons.
+// Vorlax.exe (the test's own or an installed copy) with its settings sheet
+// open at the shell-extension page: the page's box and the sheet's buttons.
 class PageHost {
 public:
-    // Opens the sheet; whether the page's box is checked.
-    bool Open(const std::string& program = ProgramFolder() + "shell_page_host.exe") {
+    // Opens the sheet at the page; whether the page's box is checked.
+    bool Open(const std::string& program = ProgramFolder() + "Vorlax.exe") {
         process_ = Start("\"" + program + "\"");
-        sheet_ = WaitForTopWindow(process_.id(), "#32770", "設定");
-        check_ = sheet_ ? FindControl(sheet_, kCheckBox) : nullptr;
+        main_ = WaitForMainWindow(process_);
+        EXPECT_TRUE(main_) << "no main window";
+        if (!main_) return false;
+        PostCommand(main_, 65535);
+        sheet_ = WaitForTopWindow(process_.id(), "#32770", "Vorlax - 設定");
+        EXPECT_TRUE(sheet_) << "no settings sheet";
+        if (!sheet_) return false;
+        DWORD_PTR page = 0;
+        SendMessageTimeoutA(sheet_, PSM_SETCURSEL, 6, 0, SMTO_ABORTIFHUNG, 5000, &page);
+        SendMessageTimeoutA(sheet_, PSM_GETCURRENTPAGEHWND, 0, 0, SMTO_ABORTIFHUNG, 5000, &page);
+        check_ = GetDlgItem(reinterpret_cast<HWND>(page), kCheckBox);
         EXPECT_TRUE(check_) << "no page";
         DWORD_PTR state = 0;
         SendMessageTimeoutA(check_, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &state);
@@ -585,16 +575,29 @@ public:
         DWORD_PTR ignored;
         SendMessageTimeoutA(check_, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
     }
-    void PressOk() { PostMessageA(sheet_, PSM_PRESSBUTTON, PSBTN_OK, 0); }
-    DWORD Close(int button) {
+    // Presses a button of the sheet. (The sheet acts on a button pressed
+    // from another process once its queue gets a message of its own.)
+    void Press(int button) {
         PostMessageA(sheet_, PSM_PRESSBUTTON, button, 0);
+        PostMessageA(sheet_, WM_NULL, 0, 0);
+    }
+    void PressOk() { Press(PSBTN_OK); }
+    // Waits for the sheet to close, then ends the program; its exit code.
+    DWORD Wait() {
+        if (!WaitUntil([&] { return !IsWindow(sheet_); }, 20000)) return STILL_ACTIVE;
+        PostCommand(main_, 2);
         return process_.Wait();
+    }
+    DWORD Close(int button) {
+        Press(button);
+        return Wait();
     }
     HWND sheet() const { return sheet_; }
     Process& process() { return process_; }
 
 private:
     Process process_;
+    HWND main_ = nullptr;
     HWND sheet_ = nullptr;
     HWND check_ = nullptr;
 };
@@ -693,7 +696,7 @@ TEST_F(ShellPage, RegisteringCopiesTheDllAndWritesTheKeys) {
         SaveScreenshot(host_.sheet(), ScreenshotFolder() + "shell-page.bmp");
     }
     PressOk();
-    EXPECT_NE(page_.Wait(), STILL_ACTIVE);
+    EXPECT_NE(host_.Wait(), STILL_ACTIVE);
     EXPECT_EQ(Registration("MyPages"), Registered("MyPages"));
     EXPECT_TRUE(ReadBytes(DllPath()) == Built("shVorlax.dll"));
     EXPECT_TRUE(Open()) << "registered now";
@@ -706,7 +709,7 @@ TEST_F(ShellPage, AnExistingDllIsLeftUntouched) {
     EXPECT_FALSE(Open());
     Click();
     PressOk();
-    EXPECT_NE(page_.Wait(), STILL_ACTIVE);
+    EXPECT_NE(host_.Wait(), STILL_ACTIVE);
     EXPECT_EQ(ReadBytes(DllPath()), "some other shVorlax.dll");
     EXPECT_EQ(ValueText(HKEY_CLASSES_ROOT, kServerKey, ""), Sz("shVorlax.dll"));
 }
@@ -717,7 +720,7 @@ TEST_F(ShellPage, UnregisteringKeepsTheDllAndTheClassDefaults) {
     EXPECT_TRUE(Open());
     Click();
     PressOk();
-    EXPECT_NE(page_.Wait(), STILL_ACTIVE);
+    EXPECT_NE(host_.Wait(), STILL_ACTIVE);
     // Only the parents of the handler keys stay.
     EXPECT_EQ(Registration("MyPages"),
               (std::vector<std::string>{".htm " + Sz("MyPages"), ".html " + Sz("htmlfile"), "[MyPages\\shellex]", "[MyPages\\shellex\\ContextMenuHandlers]",
@@ -742,7 +745,7 @@ TEST_F(ShellPage, AReadOnlySystemFolderGivesTheMessage) {
     Click();
     PressOk();
     Answer(page_, "必要なdllをコピーできませんでした", IDOK);
-    EXPECT_NE(page_.Wait(), STILL_ACTIVE);
+    EXPECT_NE(host_.Wait(), STILL_ACTIVE);
     EXPECT_FALSE(Exists(DllPath()));
     EXPECT_EQ(Registration("MyPages"), Registered("MyPages"));
 }
@@ -763,16 +766,14 @@ TEST(LifeCycle, InstallRegisterConvertUnregisterUninstall) {
     EXPECT_EQ(ValueText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"), Sz(UninstallerPath()));
     EXPECT_TRUE(ReadBytes(UninstallerPath()) == Built("UnInst_Vorlax.exe"));
 
-    // The shell-extension page, checked, OK; its program beside Vorlax.exe
-    // for the time, so "Application Path" stays the install folder.
-    const std::string page_program = folder + "shell_page_host.exe";
-    ASSERT_TRUE(CopyFileA((ProgramFolder() + "shell_page_host.exe").c_str(), page_program.c_str(), FALSE));
+    // The shell-extension page of the installed program's settings, checked, OK.
+    const std::string page_program = folder + "Vorlax.exe";
     {
         PageHost page;
         EXPECT_FALSE(page.Open(page_program));
         page.Click();
         page.PressOk();
-        EXPECT_NE(page.process().Wait(), STILL_ACTIVE);
+        EXPECT_NE(page.Wait(), STILL_ACTIVE);
     }
     EXPECT_TRUE(ReadBytes(DllPath()) == Built("shVorlax.dll"));
     EXPECT_EQ(ValueText(HKEY_CLASSES_ROOT, kFolderHandler, ""), Sz(kClassId));
@@ -810,9 +811,8 @@ TEST(LifeCycle, InstallRegisterConvertUnregisterUninstall) {
         EXPECT_TRUE(page.Open(page_program));
         page.Click();
         page.PressOk();
-        EXPECT_NE(page.process().Wait(), STILL_ACTIVE);
+        EXPECT_NE(page.Wait(), STILL_ACTIVE);
     }
-    DeleteFileA(page_program.c_str());
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kAppKey));
 
     // The uninstaller, Yes. "Application Path" went with the page: the
