@@ -6,9 +6,17 @@
 #   win64    build/win64/bin/vorlax_tests.exe under 64-bit Wine
 #   xdnd     drags from the X side (build/native/bin/xdnd_drop) onto both
 #            trees' drop_target.exe under Wine
+#   win32-settings, win64-settings  the settings sheet driven under Wine
+#            (settings_driver.exe, a private Xvfb)
 #   win32-shellext, win64-shellext  shVorlax.dll's exports, its test hosts and
 #            the Explorer-like host under Wine (tests/win/shellext/run.sh);
 #            the 64-bit stage also runs the i686 DLL in the 64-bit prefix
+#   win32-install, win64-install  UnInst_Vorlax.exe, "Vorlax.exe /install" and
+#            the shell-extension page under Wine, driven by vorlax_install_tests.exe,
+#            then the whole life cycle from the ZIP package (tests/win/install/run.sh)
+#   package-win32, package-win64  the ZIP packages (cpack) a user takes:
+#            build/win32/vorlax-1.73-win32.zip, build/win64/vorlax-1.73-win64.zip,
+#            each exactly Vorlax.exe and Vorlax.txt as built
 #   fuzz     the libFuzzer target for a bounded time (VORLAX_FUZZ_SECONDS, 20)
 #   bench    a short smoke run of the engine benchmark
 #
@@ -29,12 +37,15 @@ cd "$root"
 source tools/deps.sh
 
 # The test stages, and what each needs: build trees and package sets.
-all_stages=(native native-cli win32 win64 win32-gui win64-gui xdnd win32-shellext
-            win64-shellext fuzz bench)
+all_stages=(package-win32 package-win64 native native-cli win32 win64 win32-gui win64-gui
+            xdnd win32-settings win64-settings win32-shellext win64-shellext win32-install
+            win64-install fuzz bench)
 declare -A needs_trees=(
     [native]=native [native-cli]=native [bench]=native [fuzz]=
     [win32]=win32 [win64]=win64 [win32-gui]="native win32" [win64-gui]="native win64"
     [xdnd]="native win32 win64" [win32-shellext]=win32 [win64-shellext]="win32 win64"
+    [package-win32]=win32 [package-win64]=win64 [win32-settings]=win32 [win64-settings]=win64
+    [win32-install]="native win32" [win64-install]="native win64"
 )
 declare -A needs_packages=(
     [native]="NATIVE TESTS" [native-cli]="NATIVE TESTS" [bench]="NATIVE TESTS"
@@ -42,6 +53,9 @@ declare -A needs_packages=(
     [win32]="WINDOWS WINE" [win64]="WINDOWS WINE"
     [win32-gui]="WINDOWS WINE X11" [win64-gui]="WINDOWS WINE X11" [xdnd]="WINDOWS WINE X11"
     [win32-shellext]="WINDOWS WINE SHELLEXT" [win64-shellext]="WINDOWS WINE SHELLEXT"
+    [package-win32]=WINDOWS [package-win64]=WINDOWS
+    [win32-settings]="WINDOWS WINE" [win64-settings]="WINDOWS WINE"
+    [win32-install]="WINDOWS WINE X11 INSTALL" [win64-install]="WINDOWS WINE X11 INSTALL"
 )
 if [ $# -eq 0 ]; then
     chosen=("${all_stages[@]}")
@@ -114,7 +128,7 @@ stage() {
 
 setup() {
     local set packages=()
-    for set in NATIVE TESTS WINDOWS WINE X11 FUZZ SHELLEXT; do
+    for set in NATIVE TESTS WINDOWS WINE X11 FUZZ SHELLEXT INSTALL; do
         [ -n "${use_set[$set]:-}" ] || continue
         local -n list="VORLAX_PKGS_$set"
         packages+=("${list[@]}")
@@ -159,7 +173,30 @@ bench_note() {
              notes = notes (notes ? ", " : "") $1 " " v "B/s" } }
          END { print notes }' "$1"
 }
+settings_note() { tr -d '\r' < "$1" | sed -n 's/^settings: \([0-9]*\) scenarios, \([0-9]*\) passed.*/\2 of \1 scenarios passed/p'; }
 shellext_note() { sed -n 's/^shellext: //p' "$1"; }
+install_note() {
+    tr -d '\r' < "$1" | awk '/^\[  PASSED  \] [0-9]+ tests?\.$/ { n += $4 }
+        /^install: / { sub("^install: ", ""); last = $0 }
+        /^life cycle: registry/ { last = last ", life cycle with an empty before/after diff" }
+        END { print n " cases passed, " last }'
+}
+# package TREE ARCH: the tree's ZIP package, holding exactly the built
+# Vorlax.exe and Vorlax.txt.
+package() {
+    local tree=$1 zip=vorlax-1.73-$2.zip listing
+    rm -f "$tree/$zip" &&
+    (cd "$tree" && cpack) &&
+    listing=$(cd "$tree" && cmake -E tar tf "$zip") &&
+    echo "$zip: $(echo $listing)" &&
+    [ "$listing" = "$(printf 'Vorlax.exe\nVorlax.txt')" ] &&
+    rm -rf "$tree/package-check" && mkdir "$tree/package-check" &&
+    (cd "$tree/package-check" && cmake -E tar xf "../$zip") &&
+    cmp "$tree/package-check/Vorlax.exe" "$tree/bin/Vorlax.exe" &&
+    cmp "$tree/package-check/Vorlax.txt" "$tree/bin/Vorlax.txt" &&
+    rm -rf "$tree/package-check"
+}
+package_note() { sed -n 's/^\(vorlax-.*\.zip: .*\)/\1/p' "$1"; }
 count_note() { grep -c 'warning:' "$1" | sed 's/^0$/no warnings/; s/^\([1-9][0-9]*\)$/\1 warnings/'; }
 
 # when NAME: true when the stage NAME was chosen; build-TREE when a chosen stage needs TREE.
@@ -177,6 +214,8 @@ when build-win32 && stage build-win32 0 count_note configure_and_build build/win
 when build-win64 && stage build-win64 0 count_note configure_and_build build/win64 \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake"
 
+when package-win32 && stage package-win32 0 package_note package build/win32 win32
+when package-win64 && stage package-win64 0 package_note package build/win64 win64
 when native && stage native 1 gtest_note build/native/bin/vorlax_tests
 when native-cli && stage native-cli 1 ctest_note ctest --test-dir build/native --output-on-failure -E '^vorlax_tests$'
 when win32 && stage win32 1 wine_note timeout -k 10 900 tools/wine-run.sh --check build/win32/bin/vorlax_tests.exe
@@ -187,8 +226,12 @@ when win64-gui && stage win64-gui 1 gtest_note env VORLAX_XDND="$root/build/nati
     timeout -k 10 900 tools/wine-run.sh --check --gui build/win64/bin/vorlax_gui_tests.exe
 when xdnd && stage xdnd 1 xdnd_note timeout -k 10 300 tests/win/xdnd_check.sh build/native/bin/xdnd_drop \
     build/win64/bin/drop_target.exe build/win32/bin/drop_target.exe
+when win32-settings && stage win32-settings 1 settings_note timeout -k 10 600 tools/wine-run.sh --check --gui build/win32/bin/settings_driver.exe
+when win64-settings && stage win64-settings 1 settings_note timeout -k 10 600 tools/wine-run.sh --check --gui build/win64/bin/settings_driver.exe
 when win32-shellext && stage win32-shellext 1 shellext_note timeout -k 10 600 tests/win/shellext/run.sh build/win32
 when win64-shellext && stage win64-shellext 1 shellext_note timeout -k 10 600 tests/win/shellext/run.sh build/win64 build/win32
+when win32-install && stage win32-install 1 install_note timeout -k 10 600 tests/win/install/run.sh build/win32 build/native
+when win64-install && stage win64-install 1 install_note timeout -k 10 600 tests/win/install/run.sh build/win64 build/native
 when fuzz && stage fuzz 1 fuzz_note timeout -k 10 600 fuzz/run.sh "${VORLAX_FUZZ_SECONDS:-20}"
 when bench && stage bench 1 bench_note build/native/bin/vorlax_bench --benchmark_min_time=0.01
 

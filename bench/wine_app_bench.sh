@@ -54,6 +54,8 @@ xvfb_pid=$vorlax_xvfb_pid
 trap 'WINEPREFIX=$work/prefix wineserver -k >/dev/null 2>&1 || true; kill $xvfb_pid 2>/dev/null; rm -rf "$work"' EXIT
 wineserver -p
 wine cmd /c exit >/dev/null 2>&1
+# No window manager here: Wine must not wait for one at every window.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 make_list "$work/small" "$work/warm.lst"
 wine "$exe" /r "$(winpath "$work/warm.lst")" >/dev/null 2>&1
 clean

@@ -15,19 +15,19 @@ struct BatchSettings {
 };
 
 // Converts the files; output names are taken in input order, so the result
-// does not depend on the number of jobs. A file that fails is reported on
-// stderr and the batch goes on with the next one, unless the run is
-// interrupted. On a terminal, stderr shows a progress line. Returns 0 when
-// every file was converted, 1 otherwise.
+// does not depend on the number of jobs. An input that is the output of an
+// earlier file of the batch is read once that output is complete. A file that
+// fails is reported on stderr and the batch goes on with the next one. On a
+// terminal, stderr shows a progress line. Returns 0 when every file was
+// converted, 1 otherwise. A stop signal ends the run within a fraction of a
+// second (outputs under way removed) and then the process, by that signal;
+// a -v line that cannot be written stops the run the same way, with status 1.
 int ConvertFiles(const vorlax::Options& options, const std::vector<std::string>& files,
                  const BatchSettings& settings);
 
 // Converts standard input to standard output as a stream. Returns 0, or 1
-// after a read or write error (reported on stderr).
+// after a read or write error (reported on stderr); a stop signal ends the
+// process by that signal.
 int ConvertStandardInput(const vorlax::Options& options);
-
-// The system's message (CP932) with the path (file-system bytes, left as they
-// are) in place of "%s", as UTF-8 text for the terminal.
-std::string TerminalMessage(const char* format, const char* path);
 
 }  // namespace vorlax_cli

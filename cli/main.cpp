@@ -1,15 +1,20 @@
 // vorlax: the command-line converter.
 //   vorlax [--set NAME=VALUE]... -                  standard input to standard output
 //   vorlax [--set NAME=VALUE]... [-o DIR] FILE...   each file to its text file
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
-#include <thread>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
+#include "cli/console.h"
 #include "cli/files.h"
 #include "codes/decode.h"
 #include "engine/pipeline.h"
@@ -23,14 +28,18 @@ constexpr const char* kUsage =
     "\n"
     "Converts HTML into CP932 text with CR LF line ends: from standard input\n"
     "('-') to standard output, or each FILE in turn into a new text file beside\n"
-    "it (NAME.txt, or NAME.vorlN.txt when that exists; no file is overwritten).\n"
+    "it (NAME.txt, or NAME.vorlN.txt when that exists; no file is overwritten;\n"
+    "NAME.TXT when FILE's extension has no small letters or FILE has none).\n"
     "On a terminal, a progress line shows files done, MB/s and the current file.\n"
     "A file that fails is reported and the next one converted; the exit status\n"
-    "is 0 when all were converted, 1 when any failed, 2 for usage errors.\n"
+    "is 0 when all were converted, 1 when any failed, 2 for usage errors, and\n"
+    "128 + the signal number after an interrupt (130 for SIGINT).\n"
     "\n"
     "  --set NAME=VALUE  set an option by its value name, e.g. --set Column=72,\n"
     "                    --set SWqk=1, --set AltString=[%s]; numbers are decimal,\n"
-    "                    texts are given in UTF-8\n"
+    "                    from -32768 to 32767 (one outside what the option means\n"
+    "                    is used as given, with a warning); texts are given in\n"
+    "                    UTF-8\n"
     "  -o DIR            write the text files into DIR (short for\n"
     "                    --set SWfolda=0 --set SaveFolda=DIR)\n"
     "  -v                print \"input -> output\" for every converted file\n"
@@ -44,34 +53,66 @@ struct UsageError {
     std::string message;
 };
 
-// A decimal number, stored as its low 16 bits.
-bool ParseNumber(std::string_view text, std::int16_t& value) {
+enum class Number { kValid, kNotANumber, kOutOfRange };
+
+// A decimal number that a 16-bit option holds, from -32768 to 32767.
+Number ParseNumber(std::string_view text, std::int16_t& value) {
     std::size_t i = 0;
     const bool negative = !text.empty() && text[0] == '-';
     if (!text.empty() && (text[0] == '-' || text[0] == '+')) ++i;
-    if (i == text.size()) return false;
-    std::uint32_t low = 0;
+    if (i == text.size()) return Number::kNotANumber;
+    long magnitude = 0;
     for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return false;
-        low = (low * 10u + static_cast<std::uint32_t>(text[i] - '0')) & 0xFFFFu;
+        if (text[i] < '0' || text[i] > '9') return Number::kNotANumber;
+        // Held just above the range, so that any number of digits fits.
+        magnitude = std::min(magnitude * 10 + (text[i] - '0'), 32769L);
     }
-    if (negative) low = (0x10000u - low) & 0xFFFFu;
-    value = static_cast<std::int16_t>(static_cast<std::uint16_t>(low));
-    return true;
+    const long number = negative ? -magnitude : magnitude;
+    if (number < INT16_MIN || number > INT16_MAX) return Number::kOutOfRange;
+    value = static_cast<std::int16_t>(number);
+    return Number::kValid;
 }
 
-void SetOption(vorlax::Options& options, std::string_view assignment) {
+// The values a numeric option has a meaning for; the others are switches, 0
+// or 1. A value outside is used as stored, as the Windows program uses a
+// registry value, with a warning.
+struct Meaning {
+    std::string_view name;
+    int low;
+    int high;
+};
+constexpr Meaning kMeanings[] = {
+    {"Column", 1, 255}, {"SWimageStr", 0, 3}, {"SWdiv", 0, 2}, {"SWmcode", 0, 5},
+};
+
+Meaning MeaningOf(std::string_view name) {
+    for (const Meaning& meaning : kMeanings)
+        if (meaning.name == name) return meaning;
+    return {name, 0, 1};
+}
+
+// Sets the option; its name goes into `given`.
+void SetOption(vorlax::Options& options, std::string_view assignment,
+               std::vector<std::string>& given) {
     const std::size_t eq = assignment.find('=');
     if (eq == std::string_view::npos)
         throw UsageError{"--set needs NAME=VALUE, got '" + std::string(assignment) + "'"};
     const std::string_view name = assignment.substr(0, eq);
     const std::string_view value = assignment.substr(eq + 1);
     const vorlax::OptionField field = vorlax::FindOption(options, name);
+    if (field.number || field.text) given.emplace_back(name);
     if (field.number) {
-        if (!ParseNumber(value, *field.number))
-            throw UsageError{"option " + std::string(name) + " needs a decimal number, got '" +
-                             std::string(value) + "'"};
-        return;
+        switch (ParseNumber(value, *field.number)) {
+            case Number::kValid:
+                return;
+            case Number::kNotANumber:
+                throw UsageError{"option " + std::string(name) + " needs a decimal number, got '" +
+                                 std::string(value) + "'"};
+            case Number::kOutOfRange:
+                throw UsageError{"option " + std::string(name) +
+                                 " needs a number from -32768 to 32767, got '" + std::string(value) +
+                                 "'"};
+        }
     }
     if (!field.text) throw UsageError{"unknown option '" + std::string(name) + "'"};
     // Texts are given in UTF-8 and kept in CP932.
@@ -84,6 +125,22 @@ void SetOption(vorlax::Options& options, std::string_view assignment) {
                          std::to_string(field.capacity - 1) + " bytes)"};
     std::memcpy(field.text, text.data(), text.size());
     field.text[text.size()] = '\0';
+}
+
+// Warns about each numeric option given whose final value lies outside what
+// the option means.
+void WarnOfUnmeantValues(vorlax::Options& options, const std::vector<std::string>& given) {
+    for (std::size_t i = 0; i < given.size(); ++i) {
+        if (std::find(given.begin(), given.begin() + static_cast<std::ptrdiff_t>(i), given[i]) !=
+            given.begin() + static_cast<std::ptrdiff_t>(i))
+            continue;  // warned about already
+        const std::int16_t* number = vorlax::FindOption(options, given[i]).number;
+        if (!number) continue;
+        const Meaning meaning = MeaningOf(given[i]);
+        if (*number >= meaning.low && *number <= meaning.high) continue;
+        std::fprintf(stderr, "vorlax: warning: %s is %d, outside its range %d..%d; used as given\n",
+                     given[i].c_str(), *number, meaning.low, meaning.high);
+    }
 }
 
 // -o DIR: the save folder, kept as the file system spells it.
@@ -112,7 +169,14 @@ unsigned ParseJobs(std::string_view text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before anything else is opened.
+    vorlax_cli::ClosedAtStart closed;
+    if (!vorlax_cli::OpenStandardDescriptors(closed)) {
+        std::fputs("vorlax: cannot open /dev/null for a closed standard descriptor\n", stderr);
+        return 1;
+    }
     vorlax::Options options;
+    std::vector<std::string> given;  // the options set by name
     bool from_stdin = false;
     vorlax_cli::BatchSettings batch;
     batch.jobs = std::max(1u, std::thread::hardware_concurrency());
@@ -157,9 +221,9 @@ int main(int argc, char** argv) {
             }
             if (arg == "--set") {
                 if (i + 1 >= argc) throw UsageError{"--set needs NAME=VALUE"};
-                SetOption(options, argv[++i]);
+                SetOption(options, argv[++i], given);
             } else if (arg.starts_with("--set=")) {
-                SetOption(options, arg.substr(6));
+                SetOption(options, arg.substr(6), given);
             } else if (arg == "-") {
                 if (from_stdin) throw UsageError{"'-' given twice"};
                 from_stdin = true;
@@ -172,9 +236,23 @@ int main(int argc, char** argv) {
         if (!from_stdin && files.empty())
             throw UsageError{"nothing to convert (give files, or '-' to read standard input)"};
     } catch (const UsageError& e) {
-        std::fprintf(stderr, "vorlax: %s\n", e.message.c_str());
+        // The message may quote a file name.
+        std::fprintf(stderr, "vorlax: %s\n",
+                     vorlax_cli::ShownName(e.message, isatty(STDERR_FILENO) != 0).c_str());
         return 2;
     }
+    WarnOfUnmeantValues(options, given);
     if (!files.empty()) return vorlax_cli::ConvertFiles(options, files, batch);
+    // The filter's data streams: one that was closed cannot be read or written.
+    if (closed.input) {
+        std::fprintf(stderr, "vorlax: reading standard input: %s\n",
+                     vorlax_cli::SystemReason(EBADF).c_str());
+        return 1;
+    }
+    if (closed.output) {
+        std::fprintf(stderr, "vorlax: writing standard output: %s\n",
+                     vorlax_cli::SystemReason(EBADF).c_str());
+        return 1;
+    }
     return vorlax_cli::ConvertStandardInput(options);
 }

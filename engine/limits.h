@@ -2,6 +2,7 @@
 // the conversion goes on.
 #pragma once
 
+#include <climits>
 #include <cstddef>
 
 namespace vorlax {
@@ -16,7 +17,13 @@ inline constexpr int kMaxReferenceName = 10;
 inline constexpr int kMaxAttribute = 1024;
 // Nested lists, and open alignment scopes (DIV, P, CENTER, H1..H6).
 inline constexpr int kMaxDepth = 255;
-// The longest path the system composes, in bytes, not counting the NUL.
-inline constexpr std::size_t kMaxPath = 260;
+// The longest path the system composes, in bytes, not counting the NUL: the
+// platform's limit, which counts the NUL (MAX_PATH, 260, on Windows; PATH_MAX
+// elsewhere), less one.
+#ifdef _WIN32
+inline constexpr std::size_t kMaxPath = 260 - 1;
+#else
+inline constexpr std::size_t kMaxPath = PATH_MAX - 1;
+#endif
 
 }  // namespace vorlax

@@ -2,6 +2,7 @@
 // of block tags, alignment scopes, lists, tables, rules and the title
 // (links and images: links_images.cpp).
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 
 #include "codes/ascii.h"
@@ -113,7 +114,8 @@ inline void Converter::TableCell() {
 }
 
 inline void Converter::TableStart() {
-    if (opt_.SWtableLeft == 1) ++st_.table_depth;
+    // The depth stops at its largest value instead of wrapping to 0.
+    if (opt_.SWtableLeft == 1 && st_.table_depth != UINT16_MAX) ++st_.table_depth;
     BeginLine(0, false);
 }
 

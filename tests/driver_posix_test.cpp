@@ -12,12 +12,14 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "engine/driver.h"
 #include "driver_fixture.h"
+#include "engine/output_path.h"
 
 namespace {
 
@@ -97,6 +99,42 @@ TEST_F(DriverPosix, ReadOnlyFolderIsAnOpenFailureOnTheOutput) {
     EXPECT_EQ(Convert(Path("ro/a.htm")), 0);
     EXPECT_EQ(recorder_.events, (std::vector<std::string>{"open " + Path("ro/a.txt")}));
     EXPECT_FALSE(abort_.load());
+}
+
+// A folder of "depth" nested folders, each name 150 bytes long.
+std::string DeepFolder(std::string folder, std::size_t depth) {
+    for (std::size_t i = 0; i < depth; ++i) {
+        folder += "/" + std::string(150, 'd');
+        fs::create_directory(folder);
+    }
+    return folder;
+}
+
+TEST_F(DriverPosix, PathLongerThanWindowsAllowsIsConverted) {
+    const std::string folder = DeepFolder(dir_.string(), 2);
+    const std::string input = folder + "/a.htm";
+    ASSERT_GT(input.size(), 300u);
+    Write(input.substr(dir_.string().size() + 1), "x");
+    EXPECT_EQ(Convert(input), 1);
+    EXPECT_EQ(recorder_.events,
+              (std::vector<std::string>{"converted " + input + " -> " + folder + "/a.txt",
+                                        "editor " + folder + "/a.txt"}));
+    EXPECT_EQ(vorlax::test::TempFolder::ReadFile(folder + "/a.txt"), "x\r\n");
+}
+
+TEST_F(DriverPosix, OutputPathOverThePlatformLimitIsReportedWithTheInput) {
+    // An input two bytes under the limit, without extension: its output,
+    // the name and ".TXT", is two bytes over.
+    std::string folder = dir_.string();
+    folder = DeepFolder(folder, (vorlax::kMaxPath - 200 - folder.size()) / 151);
+    const std::string input =
+        folder + "/" + std::string(vorlax::kMaxPath - 3 - folder.size(), 'n');
+    ASSERT_EQ(input.size(), vorlax::kMaxPath - 2);
+    ASSERT_LE(input.size() - folder.size() - 1, 255u);
+    Write(input.substr(dir_.string().size() + 1), "x");
+    EXPECT_EQ(Convert(input), 0);
+    EXPECT_EQ(recorder_.events, (std::vector<std::string>{"long " + input}));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
 }
 
 }  // namespace

@@ -96,6 +96,8 @@ TEST_F(Driver, MissingSaveFolderReportsTheOutputPath) {
 }
 
 TEST_F(Driver, OverlongOutputPathIsReportedWithTheInput) {
+    if (vorlax::kMaxPath >= sizeof options_.SaveFolda + 6)
+        GTEST_SKIP() << "a save folder cannot make a path longer than this platform's limit";
     Write("a.htm", kInput);
     options_.SWfolda = 0;
     const std::string folder = Path(std::string(257 - dir_.string().size(), 'd'));  // 258 bytes

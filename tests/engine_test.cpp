@@ -269,6 +269,16 @@ TEST(Tables, RowsCellsAndSeparators) {
     });
 }
 
+TEST(Tables, DepthStopsAtItsLargestValue) {
+    // 65,536 open tables keep the text inside them left-aligned: the depth
+    // does not wrap back to 0.
+    std::string html;
+    for (int i = 0; i < 65536; ++i) html += "<TABLE>";
+    html += "<CENTER>x</CENTER>";
+    const std::string got = Scan(With({{"SWtableLeft", 1}}), html);
+    EXPECT_EQ(Visible(got), Visible(Markers("\n{L}x\n")));
+}
+
 TEST(LinksAndImages, Links) {
     RunScanCases({
         {"links off by default", "<a href=\"http://x/\">l</a>z", {}, "lz\n"},

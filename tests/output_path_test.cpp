@@ -2,6 +2,7 @@
 // and the length limit.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -141,27 +142,31 @@ TEST(OutputPath, PosixNaming) {
     }
 }
 
+// The platform's own limit, less the NUL it counts: MAX_PATH (260) on
+// Windows, PATH_MAX elsewhere.
+TEST(OutputPath, LimitIsThePlatforms) {
+#ifdef _WIN32
+    EXPECT_EQ(vorlax::kMaxPath, 259u);
+#else
+    EXPECT_EQ(vorlax::kMaxPath, static_cast<std::size_t>(PATH_MAX) - 1);
+#endif
+}
+
 TEST(OutputPath, LengthLimit) {
+    using vorlax::kMaxPath;
     vorlax::Options o;
-    // 256 + ".txt" is exactly the limit.
-    const std::string at_limit = std::string(252, 'a') + "\\b.htm";  // 258 bytes
     {
-        FakeTaker taker({});
-        std::string output;
-        EXPECT_EQ(vorlax::MakeOutputPath(o, at_limit, output, taker, kWindowsPaths),
-                  OutputPath::kTaken);
-        EXPECT_EQ(output.size(), 258u);
-    }
-    {
-        const std::string input = std::string(254, 'a') + "\\b.htm";  // b.txt: 260 bytes
+        // b.txt is exactly the limit.
+        const std::string input = std::string(kMaxPath - 6, 'a') + "\\b.htm";
         FakeTaker taker({});
         std::string output;
         EXPECT_EQ(vorlax::MakeOutputPath(o, input, output, taker, kWindowsPaths),
                   OutputPath::kTaken);
-        EXPECT_EQ(output.size(), 260u);
+        EXPECT_EQ(output.size(), kMaxPath);
     }
     {
-        const std::string input = std::string(255, 'a') + "\\b.htm";  // 261 bytes
+        // One byte more.
+        const std::string input = std::string(kMaxPath - 5, 'a') + "\\b.htm";
         FakeTaker taker({});
         std::string output = "stale";
         EXPECT_EQ(vorlax::MakeOutputPath(o, input, output, taker, kWindowsPaths),
@@ -171,22 +176,23 @@ TEST(OutputPath, LengthLimit) {
     }
     {
         // The suffix pushes the second candidate over the limit.
-        const std::string input = std::string(250, 'a') + "\\b.htm";  // b.txt: 256 bytes
-        FakeTaker taker({input.substr(0, 252) + ".txt"});
+        const std::string input = std::string(kMaxPath - 10, 'a') + "\\b.htm";  // b.txt: 4 bytes under
+        FakeTaker taker({input.substr(0, input.size() - 4) + ".txt"});
         std::string output;
         EXPECT_EQ(vorlax::MakeOutputPath(o, input, output, taker, kWindowsPaths),
                   OutputPath::kTooLong);
         EXPECT_EQ(taker.asked.size(), 1u);
     }
     {
-        // A save folder and a name that together are too long.
+        // A save folder as long as its buffer holds and a name: too long
+        // where the limit is MAX_PATH.
         std::memset(o.SaveFolda, 'd', 259);
         o.SaveFolda[259] = '\0';
         o.SWfolda = 0;
         FakeTaker taker({});
         std::string output;
         EXPECT_EQ(vorlax::MakeOutputPath(o, "x.htm", output, taker, kWindowsPaths),
-                  OutputPath::kTooLong);
+                  259 + 6 > kMaxPath ? OutputPath::kTooLong : OutputPath::kTaken);
     }
 }
 

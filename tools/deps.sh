@@ -17,6 +17,8 @@ VORLAX_PKGS_X11=(libx11-dev xdotool x11-utils)
 VORLAX_PKGS_FUZZ=(clang libclang-rt-14-dev)
 # The shell extension's export check (objdump of both DLLs).
 VORLAX_PKGS_SHELLEXT=(binutils-mingw-w64-i686 binutils-mingw-w64-x86-64)
+# The installer's tests make the prefix's Windows folder immutable (chattr).
+VORLAX_PKGS_INSTALL=(e2fsprogs)
 
 vorlax_log() { printf '%s\n' "$*" >&2; }
 

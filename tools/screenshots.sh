@@ -21,6 +21,14 @@ VORLAX_SCREENSHOTS="Z:${shots//\//\\}" "$root/tools/wine-run.sh" --gui \
     cat "$shots/run.log" >&2
     exit 1
 }
+# The uninstaller's question and closing message, from its Yes case; the
+# shell-extension page (on the test's own sheet).
+VORLAX_SCREENSHOTS="Z:${shots//\//\\}" "$root/tools/wine-run.sh" --gui \
+    "$root/$tree/bin/vorlax_install_tests.exe" \
+    --gtest_filter='Uninstaller.YesRemovesEverythingAndTheBatchDeletesTheUninstaller:ShellPage.RegisteringCopiesTheDllAndWritesTheKeys' >"$shots/install.log" 2>&1 || {
+    cat "$shots/install.log" >&2
+    exit 1
+}
 mkdir -p "$root/docs/screenshots"
 for bmp in "$shots"/*.bmp; do
     [ -e "$bmp" ] || continue

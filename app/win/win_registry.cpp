@@ -2,22 +2,9 @@
 // key, does one thing and closes it.
 #include "app/win/win_registry.h"
 
-#include <windows.h>
+#include "app/win/win_common.h"
 
 namespace vorlax::app {
-
-namespace {
-
-HKEY RootKey(RegRoot root) {
-    switch (root) {
-        case RegRoot::kCurrentUser: return HKEY_CURRENT_USER;
-        case RegRoot::kLocalMachine: return HKEY_LOCAL_MACHINE;
-        case RegRoot::kClassesRoot: return HKEY_CLASSES_ROOT;
-    }
-    return HKEY_CURRENT_USER;
-}
-
-}  // namespace
 
 bool WinRegistry::Query(RegRoot root, const std::string& key, const char* name, void* data,
                         std::uint32_t* size) {

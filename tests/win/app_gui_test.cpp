@@ -90,10 +90,16 @@ protected:
 
 TEST_F(VorlaxApp, ConvertsEveryArgumentAndEndsByItself) {
     const std::string a = Page("a.htm", kJapanesePage), b = Page("b.htm");
-    EXPECT_EQ(RunToEnd("\"" + a + "\" b.htm"), 0u);
+    SlowPage("c.htm", 400 << 20);
+    Process p = Start(VorlaxCommand("\"" + a + "\" b.htm c.htm"), dir_);
+    // While it works, the main window is its only window.
+    ASSERT_TRUE(WaitForMainWindow(p));
+    ASSERT_TRUE(WaitUntil([&] { return Exists(dir_ + "c.txt"); }));
+    EXPECT_EQ(VisibleTopWindows(p.id()), 1);
+    EXPECT_EQ(p.Wait(), 0u);
     EXPECT_EQ(ReadBytes(dir_ + "a.txt"), Converted(kJapanesePage));
     EXPECT_EQ(ReadBytes(dir_ + "b.txt"), Converted(kPlainPage));
-    EXPECT_EQ(ListFolder(dir_), (std::vector<std::string>{"a.htm", "a.txt", "b.htm", "b.txt"}));
+    EXPECT_EQ(ListFolder(dir_), (std::vector<std::string>{"a.htm", "a.txt", "b.htm", "b.txt", "c.htm", "c.txt"}));
 }
 
 TEST_F(VorlaxApp, SlashEOpensOnlyTheLaterOutputsAndIsNotStored) {
@@ -709,42 +715,9 @@ TEST_F(VorlaxApp, AboutBox) {
     }
 }
 
-// Points a class's "open" verb at the editor stub for the test's time.
-class OpenVerbOverride {
-public:
-    explicit OpenVerbOverride(const std::string& key) : key_(key) {
-        backup_ = Read();
-        Write("\"" + ProgramFolder() + "editor_stub.exe\" \"%1\"");
-    }
-    ~OpenVerbOverride() {
-        if (backup_) Write(*backup_);
-    }
-
-private:
-    std::string Path() const { return key_ + "\\shell\\open\\command"; }
-    std::optional<std::string> Read() const {
-        char value[1024] = "";
-        LONG size = sizeof value;
-        if (RegQueryValueA(HKEY_CLASSES_ROOT, Path().c_str(), value, &size) != ERROR_SUCCESS) return std::nullopt;
-        return std::string(value);
-    }
-    void Write(const std::string& command) const {
-        RegSetValueA(HKEY_CLASSES_ROOT, Path().c_str(), REG_SZ, command.c_str(), static_cast<DWORD>(command.size()));
-    }
-    std::string key_;
-    std::optional<std::string> backup_;
-};
-
 TEST_F(VorlaxApp, HelpAndLinksOpenThroughTheShell) {
     // .txt files and http: and mailto: addresses open with the stub.
-    char txt_class[256] = "";
-    LONG size = sizeof txt_class;
-    RegQueryValueA(HKEY_CLASSES_ROOT, ".txt", txt_class, &size);
-    if (!*txt_class) {
-        RegSetValueA(HKEY_CLASSES_ROOT, ".txt", REG_SZ, "txtfile", 7);
-        lstrcpyA(txt_class, "txtfile");
-    }
-    OpenVerbOverride txt(txt_class), http("http"), mailto("mailto");
+    OpenVerbOverride txt(TextFileClass()), http("http"), mailto("mailto");
     Process p = Start(VorlaxCommand(), dir_);
     HWND main = WaitForMainWindow(p);
     ASSERT_TRUE(main);

@@ -108,7 +108,26 @@ BOOL CALLBACK MatchTopWindow(HWND window, LPARAM lparam) {
     return FALSE;
 }
 
+struct Count {
+    DWORD pid;
+    int n;
+};
+
+BOOL CALLBACK CountTopWindow(HWND window, LPARAM lparam) {
+    Count& c = *reinterpret_cast<Count*>(lparam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == c.pid && IsWindowVisible(window)) ++c.n;
+    return TRUE;
+}
+
 }  // namespace
+
+int VisibleTopWindows(DWORD pid) {
+    Count c{pid, 0};
+    EnumWindows(CountTopWindow, reinterpret_cast<LPARAM>(&c));
+    return c.n;
+}
 
 HWND FindTopWindow(DWORD pid, const char* window_class, const char* title) {
     Search s{pid, window_class, title, nullptr};
@@ -309,6 +328,37 @@ int DropFiles(const std::vector<std::string>& paths) {
     WaitUntil([&] { return (result = ReadBytes(status)).has_value(); }, 30000);
     DeleteFileA(status.c_str());
     return result ? std::atoi(result->c_str()) : -1;
+}
+
+OpenVerbOverride::OpenVerbOverride(const std::string& key) : key_(key) {
+    backup_ = Read();
+    Write("\"" + ProgramFolder() + "editor_stub.exe\" \"%1\"");
+}
+
+OpenVerbOverride::~OpenVerbOverride() {
+    if (backup_) Write(*backup_);
+}
+
+std::optional<std::string> OpenVerbOverride::Read() const {
+    char value[1024] = "";
+    LONG size = sizeof value;
+    if (RegQueryValueA(HKEY_CLASSES_ROOT, Path().c_str(), value, &size) != ERROR_SUCCESS) return std::nullopt;
+    return std::string(value);
+}
+
+void OpenVerbOverride::Write(const std::string& command) const {
+    RegSetValueA(HKEY_CLASSES_ROOT, Path().c_str(), REG_SZ, command.c_str(), static_cast<DWORD>(command.size()));
+}
+
+std::string TextFileClass() {
+    char txt_class[256] = "";
+    LONG size = sizeof txt_class;
+    RegQueryValueA(HKEY_CLASSES_ROOT, ".txt", txt_class, &size);
+    if (!*txt_class) {
+        RegSetValueA(HKEY_CLASSES_ROOT, ".txt", REG_SZ, "txtfile", 7);
+        lstrcpyA(txt_class, "txtfile");
+    }
+    return txt_class;
 }
 
 bool SaveScreenshot(HWND window, const std::string& bmp_path) {

@@ -48,6 +48,8 @@ std::string VorlaxCommand(const std::string& arguments = "");
 // A visible top-level window of the process with this class and title.
 HWND FindTopWindow(DWORD pid, const char* window_class, const char* title);
 HWND WaitForTopWindow(DWORD pid, const char* window_class, const char* title, int ms = 10000);
+// How many visible top-level windows the process has.
+int VisibleTopWindows(DWORD pid);
 // The main window of a Vorlax.exe process.
 HWND WaitForMainWindow(const Process& process, int ms = 10000);
 
@@ -95,6 +97,26 @@ std::string SzBytes(const std::string& text);
 // The tool's exit status: 0 dropped, 3 refused; -1 when there is no tool.
 int DropFiles(const std::vector<std::string>& paths);
 bool CanDropFiles();
+
+// Points a class's "open" verb (HKEY_CLASSES_ROOT\<key>\shell\open\command)
+// at the editor stub beside the test program for the object's time.
+class OpenVerbOverride {
+public:
+    explicit OpenVerbOverride(const std::string& key);
+    ~OpenVerbOverride();
+    OpenVerbOverride(const OpenVerbOverride&) = delete;
+    OpenVerbOverride& operator=(const OpenVerbOverride&) = delete;
+
+private:
+    std::string Path() const { return key_ + "\\shell\\open\\command"; }
+    std::optional<std::string> Read() const;
+    void Write(const std::string& command) const;
+    std::string key_;
+    std::optional<std::string> backup_;
+};
+
+// The class of ".txt", made "txtfile" when the prefix has none.
+std::string TextFileClass();
 
 // Saves the screen area of a window (the whole screen for null) as a BMP.
 bool SaveScreenshot(HWND window, const std::string& bmp_path);

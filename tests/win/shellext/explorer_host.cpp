@@ -7,9 +7,11 @@
 // waits for the program the item starts. It prints what it saw; the script
 // compares that whole.
 //
-//   shellext_explorer_host.exe [--shift] --verb N PATH...
+//   shellext_explorer_host.exe [--shift] [--real] --verb N PATH...
 //
-// The paths are in one folder. The started program's record is printed
+// The paths are in one folder. --real: the installed program is the real
+// Vorlax.exe, not the stand-in; nothing is awaited (the caller waits for
+// its outputs). The started program's record is printed
 // with the list file's name replaced by "<list file>".
 #include <windows.h>
 #include <objbase.h>
@@ -29,6 +31,7 @@ namespace {
 
 struct Request {
     bool shift = false;
+    bool real = false;
     int verb = 0;
     std::vector<std::string> paths;
 };
@@ -183,7 +186,7 @@ void UseHandler(const std::string& id, const std::string& class_key, const Reque
         ResetEvent(done);
         hr = menu->InvokeCommand(reinterpret_cast<CMINVOKECOMMANDINFO*>(&info));
         std::printf("InvokeCommand: 0x%08lX\n", static_cast<unsigned long>(hr));
-        if (SUCCEEDED(hr)) {
+        if (SUCCEEDED(hr) && !request.real) {
             std::string record = AwaitStub(done, InstallFolder());
             Check(!record.empty(), "the program reported back");
             const std::string list = RecordedListFile(record);
@@ -228,6 +231,8 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--shift") == 0)
             request.shift = true;
+        else if (std::strcmp(argv[i], "--real") == 0)
+            request.real = true;
         else if (std::strcmp(argv[i], "--verb") == 0 && i + 1 < argc)
             request.verb = std::atoi(argv[++i]);
         else

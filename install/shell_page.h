@@ -1,0 +1,16 @@
+// The settings sheet's shell-extension page ("シェル拡張", dialog 134): its
+// check box shows whether the context-menu extension is registered, and
+// applying the sheet registers or unregisters it.
+#pragma once
+
+#include <windows.h>
+
+namespace vorlax::install {
+
+// The page's check box.
+inline constexpr int kShellExtensionCheck = 1062;
+
+// The page's dialog procedure, for the sheet's PROPSHEETPAGE.
+INT_PTR CALLBACK ShellExtensionPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
+
+}  // namespace vorlax::install
