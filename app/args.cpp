@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "codes/ascii.h"
 #include "codes/lead_byte.h"
 
 namespace vorlax::app {
@@ -83,8 +84,7 @@ int CompareNoCase(std::string_view a, std::string_view b) {
     auto next = [](std::string_view s, std::size_t& k) {
         unsigned c = static_cast<unsigned char>(s[k++]);
         if (IsSystemLeadByte(c) && k < s.size()) return (c << 8) | static_cast<unsigned char>(s[k++]);
-        if (c >= 'A' && c <= 'Z') c += 'a' - 'A';
-        return c;
+        return static_cast<unsigned>(static_cast<unsigned char>(AsciiLower(static_cast<char>(c))));
     };
     while (i < a.size() && j < b.size()) {
         const unsigned x = next(a, i), y = next(b, j);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "codes/ascii.h"
 #include "codes/paths.h"
 
 namespace vorlax::app {
@@ -9,14 +10,7 @@ namespace vorlax::app {
 namespace {
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x += 'a' - 'A';
-        if (y >= 'A' && y <= 'Z') y += 'a' - 'A';
-        if (x != y) return false;
-    }
-    return true;
+    return a.size() == b.size() && StartsWithNoCase(a, b);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "codes/ascii.h"
 #include "codes/lead_byte.h"
 
 namespace vorlax::shellext {
@@ -17,8 +18,6 @@ const char* NextCp932(const char* p) {
 bool IsCp932LeadByte(unsigned char c) { return IsSystemLeadByte(c); }
 
 constexpr CharacterSteps kCp932{NextCp932, IsCp932LeadByte};
-
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 }  // namespace
 
