@@ -2,10 +2,12 @@
 # CMAKE_SYSTEM_PROCESSOR first.
 set(CMAKE_SYSTEM_NAME Windows)
 
-# The posix thread model: std::thread, std::mutex and friends work in tests
-# and tools; the runtime is linked statically, so nothing extra ships.
-set(CMAKE_C_COMPILER   ${VORLAX_MINGW_TRIPLET}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${VORLAX_MINGW_TRIPLET}-g++-posix)
+# The win32 thread model: the runtime's threads, locks and once-calls go
+# straight to the Win32 API, with no libwinpthread (which needs Vista's
+# GetTickCount64) inside the programs. std::thread and std::mutex don't
+# exist there; the Windows sides use the Win32 objects themselves.
+set(CMAKE_C_COMPILER   ${VORLAX_MINGW_TRIPLET}-gcc-win32)
+set(CMAKE_CXX_COMPILER ${VORLAX_MINGW_TRIPLET}-g++-win32)
 set(CMAKE_RC_COMPILER  ${VORLAX_MINGW_TRIPLET}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${VORLAX_MINGW_TRIPLET})

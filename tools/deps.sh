@@ -9,8 +9,9 @@
 # Package sets, by what needs them.
 VORLAX_PKGS_NATIVE=(cmake ninja-build g++)
 VORLAX_PKGS_TESTS=(libgtest-dev googletest libbenchmark-dev parallel python3)
-VORLAX_PKGS_WINDOWS=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-                     gcc-mingw-w64-i686-posix gcc-mingw-w64-x86-64-posix)
+# The win32 thread model's compilers: no libwinpthread in the programs.
+VORLAX_PKGS_WINDOWS=(g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
+                     gcc-mingw-w64-i686-win32 gcc-mingw-w64-x86-64-win32)
 VORLAX_PKGS_WINE=(wine wine64 wine32:i386 locales xvfb xauth fonts-ipafont-gothic)
 # Drags from the X side (tools/xdnd_drop and its check under Wine).
 VORLAX_PKGS_X11=(libx11-dev xdotool x11-utils)

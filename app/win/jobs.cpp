@@ -7,7 +7,6 @@
 
 #include <atomic>
 #include <cstdio>
-#include <mutex>
 #include <string>
 
 #include "app/job_steps.h"
@@ -18,6 +17,30 @@
 namespace vorlax::app {
 
 namespace {
+
+// The progress line's lock: a critical section, which every Windows has.
+class LineLock {
+public:
+    LineLock() { InitializeCriticalSection(&section_); }
+    ~LineLock() { DeleteCriticalSection(&section_); }
+    LineLock(const LineLock&) = delete;
+    LineLock& operator=(const LineLock&) = delete;
+
+    // Holds the lock for the life of the object.
+    class Hold {
+    public:
+        explicit Hold(LineLock& lock) : section_(&lock.section_) { EnterCriticalSection(section_); }
+        ~Hold() { LeaveCriticalSection(section_); }
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+    private:
+        CRITICAL_SECTION* section_;
+    };
+
+private:
+    CRITICAL_SECTION section_;
+};
 
 // The worker and what the two threads share about it.
 struct Worker {
@@ -33,8 +56,9 @@ struct Worker {
     bool confirming = false;
     // The job state of the editor launch.
     EditorLaunch editor;
-    // The newest progress line and whether the main window was told.
-    std::mutex line_lock;
+    // The newest progress line, under its lock, and whether the main
+    // window was told.
+    LineLock line_lock;
     std::string line;
     std::atomic<bool> line_posted{false};
 };
@@ -60,15 +84,18 @@ DWORD WaitHandlingSentMessages(DWORD count, const HANDLE* handles) {
     for (;;) {
         const DWORD r = MsgWaitForMultipleObjects(count, handles, FALSE, INFINITE, QS_SENDMESSAGE);
         if (r < WAIT_OBJECT_0 + count) return r - WAIT_OBJECT_0;
+        // Every peek handles the sent messages first; PM_NOREMOVE leaves
+        // the posted ones. (Filtering the peek to sent messages takes
+        // Windows 98 or 2000: Windows 95 and NT 4.0 don't know the flag.)
         MSG message;
-        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
     }
 }
 
 void PostProgress(const std::string& text) {
     Worker& w = TheWorker();
     {
-        std::lock_guard<std::mutex> hold(w.line_lock);
+        LineLock::Hold hold(w.line_lock);
         w.line = text;
     }
     if (!w.line_posted.exchange(true)) PostMessageA(TheProgram().main_window, WM_PROGRESSLINE, 0, 0);
@@ -268,7 +295,7 @@ void ShowPendingProgress(HWND status_bar) {
     w.line_posted.store(false);
     std::string text;
     {
-        std::lock_guard<std::mutex> hold(w.line_lock);
+        LineLock::Hold hold(w.line_lock);
         text = w.line;
     }
     SendMessageA(status_bar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
