@@ -34,6 +34,8 @@ struct System {
     std::string system = "C:\\WINDOWS\\SYSTEM";
     std::string windows = "C:\\WINDOWS";
     bool have_windows = true;
+    std::string wow64;                              // SysWOW64, when running there
+    std::map<std::string, std::string> short_names;  // paths with an 8.3 form of their own
     std::map<std::string, std::string> values = {
         {"HKLM\\SOFTWARE\\Zel\\Vorlax|Application Path", "C:\\Program Files\\Vorlax\\"},
         {"HKCR\\.htm|", "htmlfile"},
@@ -90,6 +92,16 @@ public:
         Log("windows-folder");
         *folder = s_.windows;
         return s_.have_windows;
+    }
+    bool Wow64SystemFolder(std::string* folder) override {
+        Log("wow64-folder");
+        *folder = s_.wow64;
+        return !s_.wow64.empty();
+    }
+    std::string ShortPath(const std::string& path) override {
+        Log("short-path " + path);
+        const auto found = s_.short_names.find(path);
+        return found == s_.short_names.end() ? path : found->second;
     }
     void MakeFileExist(const std::string& path) override { Log("open-always " + path); }
     void WriteIniString(const std::string& file, const char* section, const char* key,
@@ -156,6 +168,7 @@ const Lines kDllScheduled = {
     "find C:\\WINDOWS\\SYSTEM\\shVorlax.dll",
     "delete C:\\WINDOWS\\SYSTEM\\shVorlax.dll",
     "version",
+    "wow64-folder",
     "move-at-restart C:\\WINDOWS\\SYSTEM\\shVorlax.dll",
 };
 const Lines kProgramFiles = {
@@ -258,7 +271,37 @@ TEST(Uninstall, EverySituationMakesItsCallsInOrder) {
          Join({kStart,
                {"system-folder", "find C:\\WINDOWS\\SYSTEM\\shVorlax.dll", "delete C:\\WINDOWS\\SYSTEM\\shVorlax.dll",
                 "version", "windows-folder", "open-always C:\\WINDOWS\\WININIT.INI",
-                "profile C:\\WINDOWS\\WININIT.INI [rename] NULL=C:\\WINDOWS\\SYSTEM\\shVorlax.dll"},
+                "short-path C:\\WINDOWS\\SYSTEM\\shVorlax.dll",
+                "profile C:\\WINDOWS\\WININIT.INI [rename] NUL=C:\\WINDOWS\\SYSTEM\\shVorlax.dll"},
+               kProgramFiles, kBatchLines, kRegistryAndRest, {kRestart}}),
+         1},
+        {"Windows 98, DLL in use under a long folder name: its short path",
+         [](System& s) {
+             s.nt = false;
+             s.system = "C:\\Windows 98\\SYSTEM";
+             s.windows = "C:\\Windows 98";
+             s.files = {"C:\\Windows 98\\SYSTEM\\shVorlax.dll"};
+             s.undeletable = s.files;
+             s.short_names["C:\\Windows 98\\SYSTEM\\shVorlax.dll"] = "C:\\WINDOW~1\\SYSTEM\\SHVORLAX.DLL";
+         },
+         Join({kStart,
+               {"system-folder", "find C:\\Windows 98\\SYSTEM\\shVorlax.dll",
+                "delete C:\\Windows 98\\SYSTEM\\shVorlax.dll", "version", "windows-folder",
+                "open-always C:\\Windows 98\\WININIT.INI", "short-path C:\\Windows 98\\SYSTEM\\shVorlax.dll",
+                "profile C:\\Windows 98\\WININIT.INI [rename] NUL=C:\\WINDOW~1\\SYSTEM\\SHVORLAX.DLL"},
+               kProgramFiles, kBatchLines, kRegistryAndRest, {kRestart}}),
+         1},
+        {"32-bit on 64-bit Windows, DLL in use: the real folder scheduled",
+         [](System& s) {
+             s.system = "C:\\Windows\\system32";
+             s.wow64 = "C:\\Windows\\SysWOW64";
+             s.files = {"C:\\Windows\\system32\\shVorlax.dll"};
+             s.undeletable = s.files;
+         },
+         Join({kStart,
+               {"system-folder", "find C:\\Windows\\system32\\shVorlax.dll",
+                "delete C:\\Windows\\system32\\shVorlax.dll", "version", "wow64-folder",
+                "move-at-restart C:\\Windows\\SysWOW64\\shVorlax.dll"},
                kProgramFiles, kBatchLines, kRegistryAndRest, {kRestart}}),
          1},
         {"Windows 98 without a Windows folder: no WININIT.INI",

@@ -35,17 +35,20 @@ DllResult RemoveShellExtension(UninstallPlatform& platform) {
     if (!platform.FileExists(dll)) return DllResult::kGone;
     if (platform.RemoveFile(dll)) return DllResult::kGone;
     if (platform.IsWindowsNT()) {
-        if (platform.DeleteAtRestart(dll)) return DllResult::kLeftForRestart;
+        // The deletion at restart happens outside this program, where a
+        // 32-bit program's system folder on 64-bit Windows has its real
+        // name (SysWOW64): that is the name to hand over.
+        std::string wow64;
+        const std::string real = platform.Wow64SystemFolder(&wow64) ? JoinFolder(wow64, kShellExtensionFile) : dll;
+        if (platform.DeleteAtRestart(real)) return DllResult::kLeftForRestart;
         platform.Message(kDllNotDeletable, kMbOk);
         return DllResult::kStop;
     }
-    // Windows 95, 98 and Me remove what the "rename" section of
-    // WININIT.INI names at their next start.
     std::string windows;
     if (platform.WindowsFolder(&windows)) {
-        const std::string ini = JoinFolder(windows, "WININIT.INI");
+        const std::string ini = JoinFolder(windows, kWininitFile);
         platform.MakeFileExist(ini);
-        platform.WriteIniString(ini, "rename", "NULL", dll);
+        platform.WriteIniString(ini, kWininitSection, kWininitDelete, platform.ShortPath(dll));
     }
     return DllResult::kLeftForRestart;
 }

@@ -40,6 +40,13 @@ inline constexpr char kOptionKey[] = "Software\\Zel\\Vorlax\\option";
 // program's was its last content.
 inline constexpr char kVendorKey[] = "Software\\Zel";
 inline constexpr char kBatchPrefix[] = "zel";
+// What Windows 95, 98 and Me delete at their next start: the "rename"
+// section of WININIT.INI, each line "destination=source", the destination
+// NUL for a deletion. It is read before long names are available, so the
+// source is a short (8.3) path.
+inline constexpr char kWininitFile[] = "WININIT.INI";
+inline constexpr char kWininitSection[] = "rename";
+inline constexpr char kWininitDelete[] = "NUL";
 
 // What the uninstaller asks of the system.
 class UninstallPlatform {
@@ -56,11 +63,20 @@ public:
     virtual bool RemoveFolder(const std::string& path) = 0;
     // The platform is Windows NT (platform id 2).
     virtual bool IsWindowsNT() = 0;
-    // MoveFileExA with no new name, delayed until the next start.
+    // MoveFileExA with no new name, delayed until the next start; false
+    // also where the system has no such call.
     virtual bool DeleteAtRestart(const std::string& path) = 0;
     // The system and the Windows folders; false when they can't be had.
     virtual bool SystemFolder(std::string* folder) = 0;
     virtual bool WindowsFolder(std::string* folder) = 0;
+    // Where the system really keeps this program's system folder when the
+    // program runs as a 32-bit one on 64-bit Windows (SysWOW64, which the
+    // program sees under the name of the native system folder); false
+    // everywhere else.
+    virtual bool Wow64SystemFolder(std::string* folder) = 0;
+    // The short (8.3) form of an existing file's path, or the path itself
+    // when the system gives none.
+    virtual std::string ShortPath(const std::string& path) = 0;
     // Opens the file with OPEN_ALWAYS and closes it, so that it exists.
     virtual void MakeFileExist(const std::string& path) = 0;
     virtual void WriteIniString(const std::string& file, const char* section, const char* key,

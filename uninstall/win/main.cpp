@@ -46,12 +46,23 @@ public:
         return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
     }
 
+    // MoveFileExA works on Windows NT only (which is where it is asked
+    // for); Windows 95 need not even have the entry.
     bool DeleteAtRestart(const std::string& path) override {
-        return MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+        using MoveFileExCall = BOOL WINAPI(LPCSTR, LPCSTR, DWORD);
+        auto* move = app::KernelFunction<MoveFileExCall>("MoveFileExA");
+        return move && move(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
     }
 
     bool SystemFolder(std::string* folder) override { return SystemNamedFolder(GetSystemDirectoryA, folder); }
     bool WindowsFolder(std::string* folder) override { return SystemNamedFolder(GetWindowsDirectoryA, folder); }
+    bool Wow64SystemFolder(std::string* folder) override { return app::Wow64SystemFolder(folder); }
+
+    std::string ShortPath(const std::string& path) override {
+        char short_path[MAX_PATH] = "";
+        const DWORD n = GetShortPathNameA(path.c_str(), short_path, MAX_PATH);
+        return n > 0 && n < MAX_PATH ? std::string(short_path) : path;
+    }
 
     void MakeFileExist(const std::string& path) override {
         const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
