@@ -14,6 +14,10 @@
 #   win32-install, win64-install  UnInst_Vorlax.exe, "Vorlax.exe /install" and
 #            the shell-extension page under Wine, driven by vorlax_install_tests.exe,
 #            then the whole life cycle from the ZIP package (tests/win/install/run.sh)
+#   imports  every function the six deliverables import, against the list of
+#            each one's oldest Windows (tests/imports/floor.txt): nothing above
+#            the i686 floor (Windows 95, NT 4.0) or the x86-64 one (XP x64 /
+#            Server 2003 x64), PE header versions 4.0 and 5.2
 #   package-win32, package-win64  the ZIP packages (cpack) a user takes:
 #            build/win32/vorlax-1.73-win32.zip, build/win64/vorlax-1.73-win64.zip,
 #            each exactly Vorlax.exe and Vorlax.txt as built
@@ -37,7 +41,7 @@ cd "$root"
 source tools/deps.sh
 
 # The test stages, and what each needs: build trees and package sets.
-all_stages=(package-win32 package-win64 native native-cli win32 win64 win32-gui win64-gui
+all_stages=(imports package-win32 package-win64 native native-cli win32 win64 win32-gui win64-gui
             xdnd win32-settings win64-settings win32-shellext win64-shellext win32-install
             win64-install fuzz bench)
 declare -A needs_trees=(
@@ -45,6 +49,7 @@ declare -A needs_trees=(
     [win32]=win32 [win64]=win64 [win32-gui]="native win32" [win64-gui]="native win64"
     [xdnd]="native win32 win64" [win32-shellext]=win32 [win64-shellext]="win32 win64"
     [package-win32]=win32 [package-win64]=win64 [win32-settings]=win32 [win64-settings]=win64
+    [imports]="win32 win64"
     [win32-install]="native win32" [win64-install]="native win64"
 )
 declare -A needs_packages=(
@@ -53,7 +58,7 @@ declare -A needs_packages=(
     [win32]="WINDOWS WINE" [win64]="WINDOWS WINE"
     [win32-gui]="WINDOWS WINE X11" [win64-gui]="WINDOWS WINE X11" [xdnd]="WINDOWS WINE X11"
     [win32-shellext]="WINDOWS WINE SHELLEXT" [win64-shellext]="WINDOWS WINE SHELLEXT"
-    [package-win32]=WINDOWS [package-win64]=WINDOWS
+    [package-win32]=WINDOWS [package-win64]=WINDOWS [imports]="WINDOWS TESTS"
     [win32-settings]="WINDOWS WINE" [win64-settings]="WINDOWS WINE"
     [win32-install]="WINDOWS WINE X11 INSTALL" [win64-install]="WINDOWS WINE X11 INSTALL"
 )
@@ -74,6 +79,9 @@ for name in "${chosen[@]}"; do
     for tree in ${needs_trees[$name]}; do run_tree[$tree]=1; done
     for set in ${needs_packages[$name]}; do use_set[$set]=1; done
 done
+# The life cycle installs from the tree's ZIP package: it is made first.
+[ -n "${run_stage[win32-install]:-}" ] && run_stage[package-win32]=1
+[ -n "${run_stage[win64-install]:-}" ] && run_stage[package-win64]=1
 # A native build needs the test packages too (GoogleTest, the benchmark library).
 [ -n "${run_tree[native]:-}" ] && use_set[NATIVE]=1 && use_set[TESTS]=1
 [ -n "${run_tree[win32]:-}${run_tree[win64]:-}" ] && use_set[NATIVE]=1 && use_set[TESTS]=1 &&
@@ -178,8 +186,8 @@ shellext_note() { sed -n 's/^shellext: //p' "$1"; }
 install_note() {
     tr -d '\r' < "$1" | awk '/^\[  PASSED  \] [0-9]+ tests?\.$/ { n += $4 }
         /^install: / { sub("^install: ", ""); last = $0 }
-        /^life cycle: registry/ { last = last ", life cycle with an empty before/after diff" }
-        END { print n " cases passed, " last }'
+        /^life cycle: [^ ]+: registry and files as before/ { sub(":$", "", $3); cycles = cycles (cycles ? " " : "") $3 }
+        END { print n " cases passed, " last (cycles ? ", life cycle with an empty before/after diff as " cycles : "") }'
 }
 # package TREE ARCH: the tree's ZIP package, holding exactly the built
 # Vorlax.exe and Vorlax.txt.
@@ -196,6 +204,7 @@ package() {
     cmp "$tree/package-check/Vorlax.txt" "$tree/bin/Vorlax.txt" &&
     rm -rf "$tree/package-check"
 }
+imports_note() { sed -n 's/^imports: //p' "$1"; }
 package_note() { sed -n 's/^\(vorlax-.*\.zip: .*\)/\1/p' "$1"; }
 count_note() { grep -c 'warning:' "$1" | sed 's/^0$/no warnings/; s/^\([1-9][0-9]*\)$/\1 warnings/'; }
 
@@ -214,6 +223,7 @@ when build-win32 && stage build-win32 0 count_note configure_and_build build/win
 when build-win64 && stage build-win64 0 count_note configure_and_build build/win64 \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake"
 
+when imports && stage imports 1 imports_note python3 tests/imports/check.py tests/imports/floor.txt build/win32 build/win64
 when package-win32 && stage package-win32 0 package_note package build/win32 win32
 when package-win64 && stage package-win64 0 package_note package build/win64 win64
 when native && stage native 1 gtest_note build/native/bin/vorlax_tests
@@ -230,8 +240,13 @@ when win32-settings && stage win32-settings 1 settings_note timeout -k 10 600 to
 when win64-settings && stage win64-settings 1 settings_note timeout -k 10 600 tools/wine-run.sh --check --gui build/win64/bin/settings_driver.exe
 when win32-shellext && stage win32-shellext 1 shellext_note timeout -k 10 600 tests/win/shellext/run.sh build/win32
 when win64-shellext && stage win64-shellext 1 shellext_note timeout -k 10 600 tests/win/shellext/run.sh build/win64 build/win32
-when win32-install && stage win32-install 1 install_note timeout -k 10 600 tests/win/install/run.sh build/win32 build/native
-when win64-install && stage win64-install 1 install_note timeout -k 10 600 tests/win/install/run.sh build/win64 build/native
+# The life cycle as each Windows the package is for reports itself: the
+# i686 package on Windows 98, XP and (64-bit, WOW64) 10; the x86-64 one on
+# Server 2003 and 10.
+when win32-install && stage win32-install 1 install_note timeout -k 10 900 tests/win/install/run.sh build/win32 build/native \
+    win98 winxp win10@win64
+when win64-install && stage win64-install 1 install_note timeout -k 10 900 tests/win/install/run.sh build/win64 build/native \
+    win2003 win10
 when fuzz && stage fuzz 1 fuzz_note timeout -k 10 600 fuzz/run.sh "${VORLAX_FUZZ_SECONDS:-20}"
 when bench && stage bench 1 bench_note build/native/bin/vorlax_bench --benchmark_min_time=0.01
 

@@ -10,6 +10,8 @@
 #   --screen show windows on the caller's own display ($DISPLAY)
 #   --prefix DIR  use the prefix DIR and keep it (it is made and prepared
 #            only when it does not exist yet), instead of a fresh one
+#   --arch win64  make a new prefix 64-bit even for a 32-bit program (which
+#            then runs under WOW64, as on a 64-bit Windows)
 #
 # The prefix is 32-bit for a 32-bit program and 64-bit for a 64-bit one. The
 # locale is ja_JP.UTF-8, which gives the Windows side ANSI code page 932.
@@ -27,19 +29,21 @@ check=0
 gui=0
 screen=0
 kept_prefix=
+wanted_arch=
 while [ $# -gt 0 ]; do
     case "$1" in
         --check) check=1; shift ;;
         --gui) gui=1; shift ;;
         --screen) screen=1; shift ;;
         --prefix) kept_prefix=${2:?--prefix needs a folder}; shift 2 ;;
+        --arch) wanted_arch=${2:?--arch needs win32 or win64}; shift 2 ;;
         --) shift; break ;;
         -*) echo "wine-run.sh: unknown option $1" >&2; exit 2 ;;
         *) break ;;
     esac
 done
 if [ $# -lt 1 ]; then
-    echo "usage: tools/wine-run.sh [--check] [--gui|--screen] [--prefix DIR] PROGRAM.exe [ARG...]" >&2
+    echo "usage: tools/wine-run.sh [--check] [--gui|--screen] [--prefix DIR] [--arch win64] PROGRAM.exe [ARG...]" >&2
     exit 2
 fi
 program=$1
@@ -59,6 +63,12 @@ case "$(pe_machine "$program")" in
     014c) arch=win32; packages=(wine wine32:i386) ;;
     8664) arch=win64; packages=(wine wine64) ;;
     *) echo "wine-run.sh: $program is not an i386 or x86-64 Windows program" >&2; exit 2 ;;
+esac
+case "$wanted_arch" in
+    '') ;;
+    win64) [ "$arch" = win32 ] && packages+=(wine64); arch=win64 ;;
+    win32) [ "$arch" = win32 ] || { echo "wine-run.sh: a 64-bit program needs a 64-bit prefix" >&2; exit 2; } ;;
+    *) echo "wine-run.sh: --arch takes win32 or win64" >&2; exit 2 ;;
 esac
 packages+=(locales fonts-ipafont-gothic)
 [ "$gui" = 1 ] && packages+=(xvfb)

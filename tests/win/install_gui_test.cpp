@@ -8,6 +8,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -380,7 +381,7 @@ TEST_F(Uninstaller, Windows98WritesTheRenameSectionOfWininit) {
     SetString(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\UnInst_Vorlax.exe", "Version", "win98");
     HeldFile dll(DllPath());
     EXPECT_EQ(UninstallWithYes(kRestart), 1u);
-    EXPECT_EQ(ReadBytes(WindowsFolder() + "\\WININIT.INI"), "[rename]\r\nNULL=" + DllPath() + "\r\n");
+    EXPECT_EQ(ReadBytes(WindowsFolder() + "\\WININIT.INI"), "[rename]\r\nNUL=" + DllPath() + "\r\n");
     EXPECT_EQ(PendingRenames(), L"(none)");
     ExpectAllRemoved(true);
 }
@@ -752,13 +753,44 @@ TEST_F(ShellPage, AReadOnlySystemFolderGivesTheMessage) {
 
 // ---- the whole life cycle (tests/win/install/life_cycle.sh)
 
+// The system folder as the system itself names it: a 32-bit program on
+// 64-bit Windows sees SysWOW64 under the name of system32.
+std::string RealSystemFolder() {
+    BOOL wow64 = FALSE;
+    char path[MAX_PATH] = "";
+    if (IsWow64Process(GetCurrentProcess(), &wow64) && wow64 && GetSystemWow64DirectoryA(path, MAX_PATH)) return path;
+    return SystemFolder();
+}
+
+bool IsWindows9x() {
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+}
+
 // VORLAX_LIFE_CYCLE names the install folder the script unpacked the
 // package into; the pages are in C:\lc. The script compares the outputs
-// and the machine before and after.
+// and the machine before and after, and restarts the system between.
 TEST(LifeCycle, InstallRegisterConvertUnregisterUninstall) {
     char folder_buffer[MAX_PATH] = "";
     if (!GetEnvironmentVariableA("VORLAX_LIFE_CYCLE", folder_buffer, MAX_PATH)) GTEST_SKIP() << "run by the script";
     const std::string folder = folder_buffer;
+    const std::string program = "\"" + folder + "Vorlax.exe\"";
+
+    // Started by hand, the window takes a dropped page and converts it.
+    {
+        Process vorlax = Start(program);
+        const HWND main = WaitForMainWindow(vorlax);
+        ASSERT_TRUE(main) << "no main window";
+        ASSERT_TRUE(CanDropFiles()) << "no XDND tool (VORLAX_XDND)";
+        EXPECT_EQ(DropFiles({"C:\\lc\\drop\\dropped.html"}), 0);
+        EXPECT_TRUE(WaitUntil([&] { return Exists("C:\\lc\\drop\\dropped.txt") && StatusText(main) == "完了"; }, 30000));
+        PostCommand(main, 2);
+        EXPECT_EQ(vorlax.Wait(), 0u);
+    }
+    // A command-line job converts its page and closes the program.
+    EXPECT_EQ(Start(program + " C:\\lc\\command\\page.html").Wait(), 0u);
+    EXPECT_TRUE(Exists("C:\\lc\\command\\page.txt"));
 
     // "/install" from the install folder.
     EXPECT_EQ(Start("\"" + folder + "Vorlax.exe\" /install").Wait(), 1u);
@@ -815,14 +847,29 @@ TEST(LifeCycle, InstallRegisterConvertUnregisterUninstall) {
     }
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kAppKey));
 
-    // The uninstaller, Yes. "Application Path" went with the page: the
-    // program files stay where the user unpacked them.
+    // The uninstaller, Yes, while the shell still holds the DLL: it goes
+    // at the next start of Windows, by the means of the Windows it runs on.
+    // "Application Path" went with the page: the program files stay where
+    // the user unpacked them.
+    HeldFile dll(DllPath());
+    ASSERT_TRUE(dll.held());
     Process uninstaller = StartUninstaller();
     Answer(uninstaller, kConfirmation, IDYES);
-    Answer(uninstaller, kDone, IDOK);
+    Answer(uninstaller, kRestart, IDOK);
     EXPECT_EQ(uninstaller.Wait(), 1u);
+    dll.Release();
     EXPECT_TRUE(WaitUntil([] { return !Exists(UninstallerPath()) && BatchFiles().empty(); }, 20000));
-    EXPECT_FALSE(Exists(DllPath()));
+    const std::string wininit = WindowsFolder() + "\\WININIT.INI";
+    if (IsWindows9x()) {
+        EXPECT_EQ(ReadBytes(wininit), "[rename]\r\nNUL=" + DllPath() + "\r\n");
+        EXPECT_EQ(PendingRenames(), L"(none)");
+        std::printf("life cycle: Windows 9x: the DLL named in WININIT.INI\n");
+    } else {
+        const std::string real = RealSystemFolder() + "\\shVorlax.dll";
+        EXPECT_EQ(PendingRenames(), L"\\??\\" + Wide(real) + std::wstring(L"\0\0\0", 3));
+        EXPECT_FALSE(Exists(wininit));
+        std::printf("life cycle: Windows NT: the DLL scheduled as %s\n", real.c_str());
+    }
 }
 
 // Run by the script last, which then asks Wine's uninstaller for its list.

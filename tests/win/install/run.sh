@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The installer and the uninstaller under Wine, for one Windows build tree:
 #
-#   tests/win/install/run.sh TREE [NATIVE-TREE]
+#   tests/win/install/run.sh TREE [NATIVE-TREE [VERSION[@win64]...]]
 #
 #   1. TREE/bin/vorlax_install_tests.exe in a fresh prefix on a private Xvfb
 #      (every case but the two below);
@@ -11,9 +11,10 @@
 #      the shell-extension page its message and the keys all the same;
 #   3. "/install" once more, and Wine's own list of installed programs
 #      ("wine uninstaller --list") must show "Vorlax";
-#   4. with NATIVE-TREE (whose bin/vorlax gives the expected texts): the
-#      whole life cycle in a prefix of its own (life_cycle.sh), from TREE's
-#      ZIP package.
+#   4. with NATIVE-TREE (whose bin/vorlax gives the expected texts and
+#      whose bin/xdnd_drop drops a page): the whole life cycle in prefixes
+#      of its own (life_cycle.sh), from TREE's ZIP package, once for each
+#      Windows VERSION that Wine is to report.
 #
 # VORLAX_SCREENSHOTS (a Unix folder) makes step 1 save the uninstaller's
 # boxes there. The prefix is removed afterwards (VORLAX_WINE_KEEP=1 keeps it).
@@ -21,8 +22,9 @@ set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../../.." && pwd)
-tree=$(cd "${1:?usage: run.sh TREE [NATIVE-TREE]}" && pwd)
+tree=$(cd "${1:?usage: run.sh TREE [NATIVE-TREE [VERSION[@win64]...]]}" && pwd)
 native=${2:-}
+versions=("${@:3}")
 driver=$tree/bin/vorlax_install_tests.exe
 
 # shellcheck source=tests/win/install/prefix.sh
@@ -66,5 +68,5 @@ echo "install: Wine lists Vorlax"
 
 # 4. the life cycle.
 if [ -n "$native" ]; then
-    "$here/life_cycle.sh" "$tree" "$native"
+    "$here/life_cycle.sh" "$tree" "$native" "${versions[@]}"
 fi
