@@ -73,21 +73,19 @@ def compiler_of(tree):
     raise ValueError(f'{tree}: no configured C++ compiler')
 
 
-def probe(compiler, macros, functions):
-    """Compiles a reference to each function with the floor's macros; the
-    compiler's complaints, or '' when every one is declared."""
+def start_probe(compiler, macros, functions, folder):
+    """Starts compiling a reference to each function with the floor's
+    macros; the running compiler."""
     source = ''.join(f'#define {k} {v}\n' for k, v in macros.items())
     source += ''.join(f'#include <{h}>\n' for h in HEADERS)
     source += 'void* const probes[] = {\n'
     source += ''.join(f'    reinterpret_cast<void*>(&{f}),\n' for f in sorted(functions))
     source += '};\n'
-    with tempfile.TemporaryDirectory() as folder:
-        path = os.path.join(folder, 'probe.cpp')
-        with open(path, 'w') as f:
-            f.write(source)
-        run = subprocess.run([compiler, '-std=c++20', '-fsyntax-only', '-w', path],
-                             capture_output=True, text=True)
-    return '' if run.returncode == 0 else run.stderr
+    path = os.path.join(folder, f'probe-{len(os.listdir(folder))}.cpp')
+    with open(path, 'w') as f:
+        f.write(source)
+    return subprocess.Popen([compiler, '-std=c++20', '-fsyntax-only', '-w', path],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
 
 
 def main(list_path, tree32, tree64):
@@ -131,13 +129,17 @@ def main(list_path, tree32, tree64):
         if entry['how'] == 'import' and key not in used:
             failures.append(f'{list_path}:{entry["line"]}: {key[0]} {key[1]} is imported by no file: remove it')
     probed = {}
-    for machine, tree in (('i386', tree32), ('x86-64', tree64)):
-        functions = probes.get(machine, set())
-        complaints = probe(compiler_of(tree), FLOORS[machine]['macros'], functions)
-        if complaints:
-            failures.append(f'the {FLOORS[machine]["name"]} headers at the floor do not declare every "hdr" '
-                            f'function:\n{complaints}')
-        probed[machine] = len(functions)
+    with tempfile.TemporaryDirectory() as folder:
+        running = []
+        for machine, tree in (('i386', tree32), ('x86-64', tree64)):
+            functions = probes.get(machine, set())
+            running.append((machine, start_probe(compiler_of(tree), FLOORS[machine]['macros'], functions, folder)))
+            probed[machine] = len(functions)
+        for machine, compiler in running:
+            complaints = compiler.communicate()[1]
+            if compiler.returncode != 0:
+                failures.append(f'the {FLOORS[machine]["name"]} headers at the floor do not declare every "hdr" '
+                                f'function:\n{complaints}')
     for failure in failures:
         print(f'FAIL: {failure}')
     imports = sum(1 for e in entries.values() if e['how'] == 'import')
