@@ -12,6 +12,8 @@ bin/shVorlax.dll, bin/UnInst_Vorlax.exe) and fails when
   - a line of LIST is imported by no file any more,
   - a file's machine, or its OS or subsystem version in the PE header, is
     not its architecture's (i386 4.0, x86-64 5.2);
+  - the i686 Vorlax.exe uses an SSE register (Windows 95 and NT 4.0 never
+    enable SSE: the instruction faults there);
 
 then compiles a reference to every function LIST says the headers declare
 ("hdr") with the floor's WINVER, _WIN32_WINNT and _WIN32_IE, with each
@@ -140,13 +142,30 @@ def main(list_path, tree32, tree64):
             if compiler.returncode != 0:
                 failures.append(f'the {FLOORS[machine]["name"]} headers at the floor do not declare every "hdr" '
                                 f'function:\n{complaints}')
+    # Vorlax.exe keeps its symbols (the other two are stripped), so its
+    # functions can be told from the data the linker puts among them
+    # (.gcc_except_table, the constructor lists); the three are compiled
+    # alike.
+    objdump = re.sub(r'-g\+\+(-\w+)?$', '-objdump', compiler_of(tree32))
+    path = os.path.join(tree32, 'bin', 'Vorlax.exe')
+    code = subprocess.run([objdump, '-d', path], capture_output=True, text=True, check=True).stdout
+    sse, data = 0, False
+    for line in code.splitlines():
+        label = re.match(r'^[0-9a-f]+ <([^>]+)>:$', line)
+        if label:
+            data = label.group(1).startswith('.') or label.group(1) in ('__CTOR_LIST__', '__DTOR_LIST__')
+        elif not data and '%xmm' in line:
+            sse += 1
+    if sse:
+        failures.append(f'{path}: {sse} instructions use SSE registers')
     for failure in failures:
         print(f'FAIL: {failure}')
     imports = sum(1 for e in entries.values() if e['how'] == 'import')
     lookups = len(entries) - imports
     print(f'imports: {len(counts)} files, {sum(counts.values())} imports, {imports} functions listed '
           f'(+{lookups} looked up at run time); headers at the floor declare {probed.get("i386", 0)} (i686) '
-          f'and {probed.get("x86-64", 0)} (x86-64)' + (f'; {len(failures)} failures' if failures else ''))
+          f'and {probed.get("x86-64", 0)} (x86-64); ' + ('i686 code without SSE' if sse == 0 else f'{sse} SSE instructions in i686 code')
+          + (f'; {len(failures)} failures' if failures else ''))
     return 1 if failures else 0
 
 
