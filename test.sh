@@ -17,7 +17,7 @@
 #   imports  every function the six deliverables import, against the list of
 #            each one's oldest Windows (tests/imports/floor.txt): nothing above
 #            the i686 floor (Windows 95, NT 4.0) or the x86-64 one (XP x64 /
-#            Server 2003 x64), PE header versions 4.0 and 5.2
+#            Server 2003 x64), PE header versions 4.0 and 5.2, no SSE in i686
 #   package-win32, package-win64  the ZIP packages (cpack) a user takes:
 #            build/win32/vorlax-1.73-win32.zip, build/win64/vorlax-1.73-win64.zip,
 #            each exactly Vorlax.exe and Vorlax.txt as built
@@ -241,10 +241,10 @@ when win64-settings && stage win64-settings 1 settings_note timeout -k 10 600 to
 when win32-shellext && stage win32-shellext 1 shellext_note timeout -k 10 600 tests/win/shellext/run.sh build/win32
 when win64-shellext && stage win64-shellext 1 shellext_note timeout -k 10 600 tests/win/shellext/run.sh build/win64 build/win32
 # The life cycle as each Windows the package is for reports itself: the
-# i686 package on Windows 98, XP and (64-bit, WOW64) 10; the x86-64 one on
-# Server 2003 and 10.
+# i686 package on Windows 98, XP and 10, and on 64-bit 10 (WOW64); the
+# x86-64 one on Server 2003 and 10.
 when win32-install && stage win32-install 1 install_note timeout -k 10 900 tests/win/install/run.sh build/win32 build/native \
-    win98 winxp win10@win64
+    win98 winxp win10 win10@win64
 when win64-install && stage win64-install 1 install_note timeout -k 10 900 tests/win/install/run.sh build/win64 build/native \
     win2003 win10
 when fuzz && stage fuzz 1 fuzz_note timeout -k 10 600 fuzz/run.sh "${VORLAX_FUZZ_SECONDS:-20}"
