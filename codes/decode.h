@@ -57,7 +57,8 @@ public:
                        std::size_t* written, const std::atomic<bool>& abort);
 
 private:
-    enum class JisMode : unsigned char { kRoman, kKanji, kKatakana };
+    // Roman, JIS X 0208 kanji, half-width katakana, JIS X 0212 kanji.
+    enum class JisMode : unsigned char { kRoman, kKanji, kKatakana, kJisX0212 };
 
     std::size_t DecodeJis(const unsigned char* p, std::size_t n, bool last, unsigned char*& o,
                           const std::atomic<bool>& abort);
