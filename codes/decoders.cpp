@@ -150,7 +150,7 @@ std::size_t DecodeEuc(const Byte* p, std::size_t n, bool last, Byte*& out,
             const std::size_t run = CopyAsciiRun(p + i, n - i, 0, o);
             o += run;
             i += run;
-        } else if (n - i < (b == 0x8F ? 3u : 2u)) {
+        } else if (n - i < 2) {
             if (last) i = n;  // cut off
             break;
         } else if (b == 0x8E) {
@@ -159,6 +159,10 @@ std::size_t DecodeEuc(const Byte* p, std::size_t n, bool last, Byte*& out,
         } else if (b == 0x8F) {
             // JIS X 0212: 0x8F and the two bytes after it, whatever they
             // are, are one character.
+            if (n - i < 3) {
+                if (last) i = n;  // cut off
+                break;
+            }
             o = PutJisX0212(o, p[i + 1], p[i + 2]);
             i += 3;
         } else {
@@ -329,16 +333,24 @@ std::size_t Decoder::DecodeJis(const Byte* p, std::size_t n, bool last, Byte*& o
                 *o++ = kEsc;
                 for (int k = 0; k < got; ++k) *o++ = e[k];
             }
-        } else if (mode == JisMode::kKanji || mode == JisMode::kJisX0212) {
+        } else if (mode == JisMode::kKanji) {
             if (n - i < 2) {
                 if (last) i = n;  // cut off
                 break;
             }
-            o = mode == JisMode::kKanji ? PutJis(o, b, p[i + 1]) : PutJisX0212(o, b, p[i + 1]);
+            o = PutJis(o, b, p[i + 1]);
             i += 2;
         } else if (mode == JisMode::kKatakana) {
             *o++ = (b >= 0x21 && b <= 0x5F) ? static_cast<Byte>(b + 0x80) : b;
             ++i;
+        } else if (mode == JisMode::kJisX0212) {
+            // Pairs as in kanji mode, control bytes included.
+            if (n - i < 2) {
+                if (last) i = n;  // cut off
+                break;
+            }
+            o = PutJisX0212(o, b, p[i + 1]);
+            i += 2;
         } else {
             // In Roman mode every byte but ESC and SO stands for itself.
             std::size_t run = 1;

@@ -55,8 +55,11 @@ bool LooksLikeUtf8(std::string_view sample) {
     bool multi = false;
     std::size_t i = 0;
     while (i < n) {
+        if (p[i] < 0x80) {
+            i += SpanAscii(sample.data() + i, n - i);
+            continue;
+        }
         const Byte b = p[i++];
-        if (b < 0x80) continue;
         int more;
         if (b >= 0xC2 && b <= 0xDF) more = 1;
         else if (b >= 0xE0 && b <= 0xEF) more = 2;
@@ -164,14 +167,15 @@ WindowVerdict DetectWindow(std::string_view rest, bool first) {
         return verdict;
     }
 
-    // Without a byte the statistics count there is nothing to decide on
-    // (and nothing the UTF-8 test could take as a character).
+    // Well-formed UTF-8 holds at least one multi-byte character.
+    if (LooksLikeUtf8(sample)) {
+        verdict.code = kUtf8;
+        return verdict;
+    }
+    // Without a byte the statistics count there is nothing to decide on.
     const HighByteCounts counts = CountHighBytes(sample);
     if (counts.outer == 0 && counts.inner == 0) return verdict;
-    if (LooksLikeUtf8(sample))
-        verdict.code = kUtf8;
-    else
-        verdict.code = counts.outer > counts.inner / 4 ? kShiftJis : kEuc;
+    verdict.code = counts.outer > counts.inner / 4 ? kShiftJis : kEuc;
     return verdict;
 }
 
