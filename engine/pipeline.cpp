@@ -60,7 +60,7 @@ int StreamConversion::ChooseCode() {
     if (options_.SWmcode_s != 1) return kShiftJis;
     if (options_.SWmcode != kAutomatic) return options_.SWmcode;
     std::size_t at = 0;       // where the next window starts in held_
-    std::size_t passed = 0;   // input bytes before held_[0] that were let go
+    std::uint64_t passed = 0;  // input bytes before held_[0] that were let go
     for (bool first = true;; first = false) {
         Hold(at + kDetectionSampleSize);
         const WindowVerdict verdict = DetectWindow(std::string_view(held_).substr(at), first);
