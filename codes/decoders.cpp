@@ -153,10 +153,16 @@ std::size_t DecodeEuc(const Byte* p, std::size_t n, bool last, Byte*& out,
         } else if (n - i < 2) {
             if (last) i = n;  // cut off
             break;
+        } else if ((b | 1) != 0x8F) {
+            // A run of JIS X 0208 pairs, in one piece like a run of ASCII.
+            do {
+                o = PutJis(o, p[i], p[i + 1]);
+                i += 2;
+            } while (n - i >= 2 && p[i] >= 0x80 && (p[i] | 1) != 0x8F);
         } else if (b == 0x8E) {
             *o++ = p[i + 1];  // half-width katakana: the same byte in CP932
             i += 2;
-        } else if (b == 0x8F) {
+        } else {
             // JIS X 0212: 0x8F and the two bytes after it, whatever they
             // are, are one character.
             if (n - i < 3) {
@@ -165,9 +171,6 @@ std::size_t DecodeEuc(const Byte* p, std::size_t n, bool last, Byte*& out,
             }
             o = PutJisX0212(o, p[i + 1], p[i + 2]);
             i += 3;
-        } else {
-            o = PutJis(o, b, p[i + 1]);
-            i += 2;
         }
     }
     out = o;
@@ -338,8 +341,11 @@ std::size_t Decoder::DecodeJis(const Byte* p, std::size_t n, bool last, Byte*& o
                 if (last) i = n;  // cut off
                 break;
             }
-            o = PutJis(o, b, p[i + 1]);
-            i += 2;
+            // A run of pairs, in one piece, up to the next ESC or SO.
+            do {
+                o = PutJis(o, p[i], p[i + 1]);
+                i += 2;
+            } while (n - i >= 2 && p[i] != kEsc && p[i] != kSo);
         } else if (mode == JisMode::kKatakana) {
             *o++ = (b >= 0x21 && b <= 0x5F) ? static_cast<Byte>(b + 0x80) : b;
             ++i;

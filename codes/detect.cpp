@@ -55,11 +55,8 @@ bool LooksLikeUtf8(std::string_view sample) {
     bool multi = false;
     std::size_t i = 0;
     while (i < n) {
-        if (p[i] < 0x80) {
-            i += SpanAscii(sample.data() + i, n - i);
-            continue;
-        }
         const Byte b = p[i++];
+        if (b < 0x80) continue;
         int more;
         if (b >= 0xC2 && b <= 0xDF) more = 1;
         else if (b >= 0xE0 && b <= 0xEF) more = 2;
@@ -167,12 +164,16 @@ WindowVerdict DetectWindow(std::string_view rest, bool first) {
         return verdict;
     }
 
+    // The tests below look at bytes from 0x80 up: in a window of ASCII
+    // there is nothing to decide on.
+    const std::size_t ascii = SpanAscii(sample.data(), sample.size());
+    if (ascii == sample.size()) return verdict;
     // Well-formed UTF-8 holds at least one multi-byte character.
-    if (LooksLikeUtf8(sample)) {
+    if (LooksLikeUtf8(sample.substr(ascii))) {
         verdict.code = kUtf8;
         return verdict;
     }
-    // Without a byte the statistics count there is nothing to decide on.
+    // Nor without a byte the statistics count (0xA0 is none).
     const HighByteCounts counts = CountHighBytes(sample);
     if (counts.outer == 0 && counts.inner == 0) return verdict;
     verdict.code = counts.outer > counts.inner / 4 ? kShiftJis : kEuc;
