@@ -2,6 +2,7 @@
 #include "engine/pipeline.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "codes/decode.h"
 #include "engine/aligner.h"
@@ -59,22 +60,18 @@ void StreamConversion::ReadSample() { Hold(kDetectionSampleSize); }
 int StreamConversion::ChooseCode() {
     if (options_.SWmcode_s != 1) return kShiftJis;
     if (options_.SWmcode != kAutomatic) return options_.SWmcode;
-    std::size_t at = 0;       // where the next window starts in held_
+    int code = kEuc;  // without evidence anywhere: EUC-JP, which leaves ASCII unchanged
+    std::size_t at = 0;        // where the next window starts in held_
     std::uint64_t passed = 0;  // input bytes before held_[0] that were let go
     for (bool first = true;; first = false) {
         Hold(at + kDetectionSampleSize);
         const WindowVerdict verdict = DetectWindow(std::string_view(held_).substr(at), first);
         if (verdict.code != kAutomatic) {
-            if (passed > 0) {
-                // The input is read again from its start.
-                held_.clear();
-                ended_ = false;
-                raw_.Rewind();
-            }
-            return verdict.code;
+            code = verdict.code;
+            break;
         }
         at += verdict.used;
-        if (at == held_.size() && ended_) break;  // no evidence anywhere
+        if (at == held_.size() && ended_) break;  // the input has ended
         if (passed + at >= kHeldLimit) {
             if (!raw_.CanRewind()) break;  // nothing beyond what may be held
             // Only what the next windows need stays.
@@ -83,14 +80,13 @@ int StreamConversion::ChooseCode() {
             at = 0;
         }
     }
-    // No evidence: EUC-JP, which leaves ASCII unchanged. The decoder reads
-    // what is held, then the rest.
     if (passed > 0) {
+        // Bytes were let go: the decoder reads the input from its start again.
         held_.clear();
         ended_ = false;
         raw_.Rewind();
     }
-    return kEuc;
+    return code;
 }
 
 void StreamConversion::Run(int code) {
