@@ -2,6 +2,12 @@
 # Builds everything and runs every test suite:
 #   native   build/native/bin/vorlax_tests
 #   native-cli  the command-line tests (ctest) in build/native
+#   aarch64  the native tree built for 64-bit ARM (char unsigned there), its
+#            vorlax_tests under qemu-user, and its vorlax against
+#            build/native's over the corpora: the same bytes
+#            (tests/same_bytes.sh)
+#   native-unsigned  the same with the native tree built with -funsigned-char
+#            (not in the full run: aarch64 covers it; by name only)
 #   win32    build/win32/bin/vorlax_tests.exe under 32-bit Wine
 #   win64    build/win64/bin/vorlax_tests.exe under 64-bit Wine
 #   xdnd     drags from the X side (build/native/bin/xdnd_drop) onto both
@@ -41,11 +47,14 @@ cd "$root"
 source tools/deps.sh
 
 # The test stages, and what each needs: build trees and package sets.
-all_stages=(imports package-win32 package-win64 native native-cli win32 win64 win32-gui win64-gui
+all_stages=(imports package-win32 package-win64 native native-cli aarch64 win32 win64 win32-gui win64-gui
             xdnd win32-settings win64-settings win32-shellext win64-shellext win32-install
             win64-install fuzz bench)
+# Stages run only when named.
+extra_stages=(native-unsigned)
 declare -A needs_trees=(
     [native]=native [native-cli]=native [bench]=native [fuzz]=
+    [aarch64]="native aarch64" [native-unsigned]="native unsigned"
     [win32]=win32 [win64]=win64 [win32-gui]="native win32" [win64-gui]="native win64"
     [xdnd]="native win32 win64" [win32-shellext]=win32 [win64-shellext]="win32 win64"
     [package-win32]=win32 [package-win64]=win64 [win32-settings]=win32 [win64-settings]=win64
@@ -54,6 +63,7 @@ declare -A needs_trees=(
 )
 declare -A needs_packages=(
     [native]="NATIVE TESTS" [native-cli]="NATIVE TESTS" [bench]="NATIVE TESTS"
+    [aarch64]="NATIVE TESTS AARCH64" [native-unsigned]="NATIVE TESTS"
     [fuzz]="NATIVE FUZZ"
     [win32]="WINDOWS WINE" [win64]="WINDOWS WINE"
     [win32-gui]="WINDOWS WINE X11" [win64-gui]="WINDOWS WINE X11" [xdnd]="WINDOWS WINE X11"
@@ -68,7 +78,7 @@ else
     chosen=("$@")
     for name in "${chosen[@]}"; do
         if [ -z "${needs_packages[$name]+set}" ]; then
-            echo "test.sh: unknown stage '$name'; stages: ${all_stages[*]}" >&2
+            echo "test.sh: unknown stage '$name'; stages: ${all_stages[*]} ${extra_stages[*]}" >&2
             exit 2
         fi
     done
@@ -83,7 +93,8 @@ done
 [ -n "${run_stage[win32-install]:-}" ] && run_stage[package-win32]=1
 [ -n "${run_stage[win64-install]:-}" ] && run_stage[package-win64]=1
 # A native build needs the test packages too (GoogleTest, the benchmark library).
-[ -n "${run_tree[native]:-}" ] && use_set[NATIVE]=1 && use_set[TESTS]=1
+[ -n "${run_tree[native]:-}${run_tree[unsigned]:-}" ] && use_set[NATIVE]=1 && use_set[TESTS]=1
+[ -n "${run_tree[aarch64]:-}" ] && use_set[NATIVE]=1 && use_set[TESTS]=1 && use_set[AARCH64]=1
 [ -n "${run_tree[win32]:-}${run_tree[win64]:-}" ] && use_set[NATIVE]=1 && use_set[TESTS]=1 &&
     use_set[WINDOWS]=1
 
@@ -136,7 +147,7 @@ stage() {
 
 setup() {
     local set packages=()
-    for set in NATIVE TESTS WINDOWS WINE X11 FUZZ SHELLEXT INSTALL; do
+    for set in NATIVE TESTS WINDOWS WINE X11 FUZZ SHELLEXT INSTALL AARCH64; do
         [ -n "${use_set[$set]:-}" ] || continue
         local -n list="VORLAX_PKGS_$set"
         packages+=("${list[@]}")
@@ -206,6 +217,23 @@ package() {
 }
 imports_note() { sed -n 's/^imports: //p' "$1"; }
 package_note() { sed -n 's/^\(vorlax-.*\.zip: .*\)/\1/p' "$1"; }
+# other_build TREE [RUNNER...]: another build of the native tree (char
+# unsigned, or another CPU run by RUNNER): its own tests, then the same
+# bytes as build/native's vorlax over the corpora.
+other_build() {
+    local tree=$1 filter=
+    shift
+    # An emulated tree has no CP932 converter in iconv to compare its table
+    # with; the table is the same data in every tree and is compared natively.
+    [ $# -gt 0 ] && filter=--gtest_filter=-CP932Table.EveryEntryAgainstThePlatform
+    "$@" "$tree/bin/vorlax_tests" $filter &&
+    tests/same_bytes.sh build/native/bin/vorlax "$tree/bin/vorlax" "$@"
+}
+other_note() {
+    local tests
+    tests=$(gtest_note "$1")
+    echo "$tests; $(sed -n 's/^same bytes: //p' "$1")"
+}
 count_note() { grep -c 'warning:' "$1" | sed 's/^0$/no warnings/; s/^\([1-9][0-9]*\)$/\1 warnings/'; }
 
 # when NAME: true when the stage NAME was chosen; build-TREE when a chosen stage needs TREE.
@@ -218,6 +246,10 @@ when() {
 
 stage setup 0 setup_note setup
 when build-native && stage build-native 0 count_note configure_and_build build/native -DVORLAX_BENCH=ON
+when build-unsigned && stage build-unsigned 0 count_note configure_and_build build/unsigned \
+    -DCMAKE_CXX_FLAGS=-funsigned-char
+when build-aarch64 && stage build-aarch64 0 count_note configure_and_build build/aarch64 \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-aarch64-linux-gnu.cmake"
 when build-win32 && stage build-win32 0 count_note configure_and_build build/win32 \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-w64-mingw32.cmake"
 when build-win64 && stage build-win64 0 count_note configure_and_build build/win64 \
@@ -228,6 +260,8 @@ when package-win32 && stage package-win32 0 package_note package build/win32 win
 when package-win64 && stage package-win64 0 package_note package build/win64 win64
 when native && stage native 1 gtest_note build/native/bin/vorlax_tests
 when native-cli && stage native-cli 1 ctest_note ctest --test-dir build/native --output-on-failure -E '^vorlax_tests$'
+when native-unsigned && stage native-unsigned 1 other_note other_build build/unsigned
+when aarch64 && stage aarch64 1 other_note other_build build/aarch64 qemu-aarch64 -L /usr/aarch64-linux-gnu
 when win32 && stage win32 1 wine_note timeout -k 10 900 tools/wine-run.sh --check build/win32/bin/vorlax_tests.exe
 when win64 && stage win64 1 wine_note timeout -k 10 900 tools/wine-run.sh --check build/win64/bin/vorlax_tests.exe
 when win32-gui && stage win32-gui 1 gtest_note env VORLAX_XDND="$root/build/native/bin/xdnd_drop" \

@@ -61,13 +61,13 @@ Number ParseNumber(std::string_view text, std::int16_t& value) {
     const bool negative = !text.empty() && text[0] == '-';
     if (!text.empty() && (text[0] == '-' || text[0] == '+')) ++i;
     if (i == text.size()) return Number::kNotANumber;
-    long magnitude = 0;
+    std::int32_t magnitude = 0;
     for (; i < text.size(); ++i) {
         if (text[i] < '0' || text[i] > '9') return Number::kNotANumber;
         // Held just above the range, so that any number of digits fits.
-        magnitude = std::min(magnitude * 10 + (text[i] - '0'), 32769L);
+        magnitude = std::min<std::int32_t>(magnitude * 10 + (text[i] - '0'), 32769);
     }
-    const long number = negative ? -magnitude : magnitude;
+    const std::int32_t number = negative ? -magnitude : magnitude;
     if (number < INT16_MIN || number > INT16_MAX) return Number::kOutOfRange;
     value = static_cast<std::int16_t>(number);
     return Number::kValid;

@@ -23,7 +23,9 @@ enum InputCode : int {
     kUtf16Be = 6,
 };
 
-// Detection looks at no more than this many bytes from the start.
+// Detection reads the input in windows of at most this many bytes; a byte
+// 0xFF ends a window early (and belongs to none). The first window is the
+// detection sample.
 inline constexpr std::size_t kDetectionSampleSize = 16383;
 // The META step looks at no more than this many bytes of the sample.
 inline constexpr std::size_t kMetaWindowSize = 10240;
@@ -33,7 +35,24 @@ inline constexpr std::size_t kMetaWindowSize = 10240;
 // (content="text/html; charset=utf-8") or the HTML5 form (charset="utf-8").
 bool FindMetaCharset(std::string_view sample);
 
-// Detects the code of a document from its bytes; returns 1..6.
+// What one window of detection found: the code it decides, or kAutomatic
+// when it holds no evidence (no signature or META declaration in the first,
+// no JIS shift sequences, no byte from 0x80 up that the byte statistics
+// count); and how many input bytes it took, the 0xFF that ended it included.
+struct WindowVerdict {
+    int code = kAutomatic;
+    std::size_t used = 0;
+};
+
+// Looks at the window that opens `rest`: the signatures and the META step in
+// the first window of the input, then in every window the JIS test, the
+// undeclared-UTF-8 test and the byte statistics. `rest` holds at least
+// kDetectionSampleSize bytes, or everything up to the end of the input.
+WindowVerdict DetectWindow(std::string_view rest, bool first);
+
+// Detects the code of a document from its bytes; returns 1..6. Windows
+// without evidence are passed over up to the first that has some, which
+// decides; a document without any is EUC-JP (which leaves ASCII as it is).
 int DetectInputCode(std::string_view input);
 
 // Reads an input code piece by piece into CP932. The output over any split of
@@ -57,7 +76,8 @@ public:
                        std::size_t* written, const std::atomic<bool>& abort);
 
 private:
-    enum class JisMode : unsigned char { kRoman, kKanji, kKatakana };
+    // Roman, JIS X 0208 kanji, half-width katakana, JIS X 0212 kanji.
+    enum class JisMode : unsigned char { kRoman, kKanji, kKatakana, kJisX0212 };
 
     std::size_t DecodeJis(const unsigned char* p, std::size_t n, bool last, unsigned char*& o,
                           const std::atomic<bool>& abort);

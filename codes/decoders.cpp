@@ -1,6 +1,7 @@
 // The five decoders (JIS, EUC-JP, UTF-16 in both byte orders, UTF-8; Shift-JIS
 // is a copy), each turning a piece of input into CP932, and the signatures
-// they drop.
+// they drop. JIS X 0208 goes to Shift-JIS by arithmetic; JIS X 0212, UTF-16
+// and UTF-8 go through their code points and the Unicode-to-CP932 table.
 #include "codes/decode.h"
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 
 #include "codes/byte_scan.h"
 #include "codes/cp932.h"
+#include "codes/jisx0212.h"
 
 namespace vorlax {
 
@@ -65,6 +67,15 @@ inline Byte* PutJis(Byte* o, Byte b, Byte c) {
     o[0] = kJisTables.lead[b & 0x7F];
     o[1] = kJisTables.trail[b & 1][c & 0x7F];
     return o + 2;
+}
+
+// A JIS X 0212 character (its two bytes, the high bits ignored) by the
+// emission rule: through its code point and the Unicode-to-CP932 table. One
+// that CP932 cannot hold, or a code that names no character, gives one "?".
+inline Byte* PutJisX0212(Byte* o, Byte b, Byte c) {
+    const std::uint16_t u = JisX0212ToUnicode(b & 0x7Fu, c & 0x7Fu);
+    const std::uint16_t entry = u != 0 ? UnicodeToCP932(u) : 0;
+    return PutCP932(o, entry == kCP932Outside ? 0 : entry);
 }
 
 // The bytes of a code point by the emission rule.
@@ -142,14 +153,24 @@ std::size_t DecodeEuc(const Byte* p, std::size_t n, bool last, Byte*& out,
         } else if (n - i < 2) {
             if (last) i = n;  // cut off
             break;
+        } else if ((b | 1) != 0x8F) {
+            // A run of JIS X 0208 pairs, in one piece like a run of ASCII.
+            do {
+                o = PutJis(o, p[i], p[i + 1]);
+                i += 2;
+            } while (n - i >= 2 && p[i] >= 0x80 && (p[i] | 1) != 0x8F);
         } else if (b == 0x8E) {
             *o++ = p[i + 1];  // half-width katakana: the same byte in CP932
             i += 2;
         } else {
-            // 0x8F included: JIS X 0212 is not known, its third byte is read
-            // as a character of its own.
-            o = PutJis(o, b, p[i + 1]);
-            i += 2;
+            // JIS X 0212: 0x8F and the two bytes after it, whatever they
+            // are, are one character.
+            if (n - i < 3) {
+                if (last) i = n;  // cut off
+                break;
+            }
+            o = PutJisX0212(o, p[i + 1], p[i + 2]);
+            i += 3;
         }
     }
     out = o;
@@ -291,8 +312,15 @@ std::size_t Decoder::DecodeJis(const Byte* p, std::size_t n, bool last, Byte*& o
             std::size_t j = i + 1;
             while (got < 2 && j < n && p[j] != 0xFF) e[got++] = p[j++];
             if (got < 2 && j == n && !last) break;  // cut off
-            i = j;
-            if (got == 2 && e[0] == '$' && (e[1] == 'B' || e[1] == '@')) {
+            // ESC $ ( takes one byte more: "D" selects JIS X 0212; any
+            // other byte is read again as ordinary input.
+            const bool long_form = got == 2 && e[0] == '$' && e[1] == '(';
+            if (long_form && j == n && !last) break;  // cut off
+            const bool x0212 = long_form && j < n && p[j] == 'D';
+            i = x0212 ? j + 1 : j;
+            if (x0212) {
+                mode = JisMode::kJisX0212;
+            } else if (got == 2 && e[0] == '$' && (e[1] == 'B' || e[1] == '@')) {
                 mode = JisMode::kKanji;
             } else if (got == 2 && e[0] == '(' && (e[1] == 'B' || e[1] == 'J' || e[1] == 'H')) {
                 mode = JisMode::kRoman;
@@ -313,11 +341,22 @@ std::size_t Decoder::DecodeJis(const Byte* p, std::size_t n, bool last, Byte*& o
                 if (last) i = n;  // cut off
                 break;
             }
-            o = PutJis(o, b, p[i + 1]);
-            i += 2;
+            // A run of pairs, in one piece, up to the next ESC or SO.
+            do {
+                o = PutJis(o, p[i], p[i + 1]);
+                i += 2;
+            } while (n - i >= 2 && p[i] != kEsc && p[i] != kSo);
         } else if (mode == JisMode::kKatakana) {
             *o++ = (b >= 0x21 && b <= 0x5F) ? static_cast<Byte>(b + 0x80) : b;
             ++i;
+        } else if (mode == JisMode::kJisX0212) {
+            // Pairs as in kanji mode, control bytes included.
+            if (n - i < 2) {
+                if (last) i = n;  // cut off
+                break;
+            }
+            o = PutJisX0212(o, b, p[i + 1]);
+            i += 2;
         } else {
             // In Roman mode every byte but ESC and SO stands for itself.
             std::size_t run = 1;

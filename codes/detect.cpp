@@ -1,5 +1,6 @@
 // Input code detection: a signature, a META tag declaring UTF-8, JIS escape
-// sequences, well-formed UTF-8, and the high bytes that tell Shift-JIS from EUC-JP.
+// sequences, well-formed UTF-8, and the high bytes that tell Shift-JIS from
+// EUC-JP; window after window until one of them has something to go on.
 #include "codes/decode.h"
 
 #include "codes/ascii.h"
@@ -130,17 +131,25 @@ bool FindMetaCharset(std::string_view sample) {
     }
 }
 
-int DetectInputCode(std::string_view input) {
-    const Byte* p = reinterpret_cast<const Byte*>(input.data());
-    if (input.size() >= 2 && p[0] == 0xFF && p[1] == 0xFE) return kUtf16Le;
-    if (input.size() >= 2 && p[0] == 0xFE && p[1] == 0xFF) return kUtf16Be;
-    if (input.size() >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) return kUtf8;
+WindowVerdict DetectWindow(std::string_view rest, bool first) {
+    WindowVerdict verdict;
+    const Byte* p = reinterpret_cast<const Byte*>(rest.data());
+    if (first) {
+        if (rest.size() >= 2 && p[0] == 0xFF && p[1] == 0xFE) verdict.code = kUtf16Le;
+        if (rest.size() >= 2 && p[0] == 0xFE && p[1] == 0xFF) verdict.code = kUtf16Be;
+        if (rest.size() >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) verdict.code = kUtf8;
+        if (verdict.code != kAutomatic) return verdict;
+    }
 
-    // The sample: up to 16383 bytes, ended early by a byte 0xFF.
-    std::string_view sample = input.substr(0, kDetectionSampleSize);
-    sample = sample.substr(0, sample.find('\xFF'));
+    // The window: up to 16383 bytes, ended early by a byte 0xFF.
+    const std::string_view full = rest.substr(0, kDetectionSampleSize);
+    const std::string_view sample = full.substr(0, full.find('\xFF'));
+    verdict.used = sample.size() < full.size() ? sample.size() + 1 : sample.size();
 
-    if (FindMetaCharset(sample)) return kUtf8;
+    if (first && FindMetaCharset(sample)) {
+        verdict.code = kUtf8;
+        return verdict;
+    }
 
     // JIS: a kanji-in and a kanji-out sequence anywhere before the first NUL.
     // Each holds an ESC, SO or SI, which most samples lack.
@@ -148,15 +157,36 @@ int DetectInputCode(std::string_view input) {
     auto has = [text](std::string_view s) { return text.find(s) != std::string_view::npos; };
     const bool jis =
         SpanWithout<'\x1B', '\x0E', '\x0F'>(text.data(), text.size()) < text.size() &&
-        (has("\x1B$B") || has("\x1B$@") || has("\x1BK") || has("\x0E")) &&
+        (has("\x1B$B") || has("\x1B$@") || has("\x1B$(D") || has("\x1BK") || has("\x0E")) &&
         (has("\x1B(J") || has("\x1B(H") || has("\x1B(B") || has("\x1BH") || has("\x0F"));
-    if (jis) return kJis;
+    if (jis) {
+        verdict.code = kJis;
+        return verdict;
+    }
 
-    if (sample.empty()) return kEuc;
-    if (LooksLikeUtf8(sample)) return kUtf8;
-
+    // The tests below look at bytes from 0x80 up: in a window of ASCII
+    // there is nothing to decide on.
+    const std::size_t ascii = SpanAscii(sample.data(), sample.size());
+    if (ascii == sample.size()) return verdict;
+    // Well-formed UTF-8 holds at least one multi-byte character.
+    if (LooksLikeUtf8(sample.substr(ascii))) {
+        verdict.code = kUtf8;
+        return verdict;
+    }
+    // Nor without a byte the statistics count (0xA0 is none).
     const HighByteCounts counts = CountHighBytes(sample);
-    return counts.outer > counts.inner / 4 ? kShiftJis : kEuc;
+    if (counts.outer == 0 && counts.inner == 0) return verdict;
+    verdict.code = counts.outer > counts.inner / 4 ? kShiftJis : kEuc;
+    return verdict;
+}
+
+int DetectInputCode(std::string_view input) {
+    for (bool first = true;; first = false) {
+        const WindowVerdict verdict = DetectWindow(input, first);
+        if (verdict.code != kAutomatic) return verdict.code;
+        input.remove_prefix(verdict.used);
+        if (input.empty()) return kEuc;
+    }
 }
 
 }  // namespace vorlax

@@ -94,7 +94,7 @@ int DigitValue(char c, int base) {
 // (base 16, where an "0x" prefix is allowed before the digits). Returns false
 // when no digit was read. The magnitude saturates: anything above 0xFFFF is
 // out of reach anyway.
-bool ReadNumber(const char* p, int base, bool& negative, unsigned long& magnitude) {
+bool ReadNumber(const char* p, int base, bool& negative, std::uint32_t& magnitude) {
     while (IsSpace(*p)) ++p;
     negative = *p == '-';
     if (*p == '-' || *p == '+') ++p;
@@ -103,7 +103,8 @@ bool ReadNumber(const char* p, int base, bool& negative, unsigned long& magnitud
     if (DigitValue(*p, base) < 0) return false;
     magnitude = 0;
     for (int d; (d = DigitValue(*p, base)) >= 0; ++p)
-        if (magnitude <= 0x10000) magnitude = magnitude * base + d;
+        if (magnitude <= 0x10000)
+            magnitude = magnitude * static_cast<std::uint32_t>(base) + static_cast<std::uint32_t>(d);
     return true;
 }
 
@@ -163,7 +164,7 @@ ReferenceValue ReadReferenceName(const char* name) {
         return result;
     }
     bool negative = false;
-    unsigned long magnitude = 0;
+    std::uint32_t magnitude = 0;
     const bool read = ReadNumber(name + 1, 10, negative, magnitude) ||
                       (name[1] == 'x' && ReadNumber(name + 2, 16, negative, magnitude)) ||
                       (name[1] == 'X' && ReadNumber(name + 2, 16, negative, magnitude));

@@ -52,6 +52,20 @@ struct ConversionState {
     char attr[kMaxAttribute + 1] = {};
 };
 
+// What a tag's "align" attribute asks for: nothing at all (no attribute), an
+// empty value or a word other than the three, or one of the three alignments.
+enum class AlignAttribute : unsigned char { kAbsent, kOther, kLeft, kCenter, kRight };
+
+constexpr bool NamesAlignment(AlignAttribute a) {
+    return a == AlignAttribute::kLeft || a == AlignAttribute::kCenter || a == AlignAttribute::kRight;
+}
+
+// The alignment stack's value for an attribute that names an alignment:
+// '1' left, '2' centre, '3' right.
+constexpr char AlignLetter(AlignAttribute a) {
+    return a == AlignAttribute::kLeft ? '1' : a == AlignAttribute::kCenter ? '2' : '3';
+}
+
 class Converter {
 public:
     // The options and the abort request must outlive the converter.
@@ -113,7 +127,7 @@ private:
     void TableEnd();
     void PushAlign(char kind, char value);
     void RemoveAlign(char kind);
-    char AlignValue(const char* text);
+    AlignAttribute ReadAlign(const char* text);
     void OpenList(char kind);
     void CloseList();
     void ListItem();

@@ -29,21 +29,35 @@ ConversionFiles::~ConversionFiles() {
 
 namespace {
 
-// The input file, read in blocks; the abort request ends it early.
+// The input file, read in blocks; the abort request ends it early. A file
+// on disk can be read again from its start (detection may read far ahead);
+// a pipe or a terminal opened by name cannot.
 class FileSource final : public ByteSource {
 public:
     FileSource(std::FILE* file, const std::atomic<bool>& abort, ConversionReport& report)
-        : file_(file), abort_(abort), report_(report) {}
+        : file_(file),
+          abort_(abort),
+          report_(report),
+          seekable_(std::fseek(file, 0, SEEK_CUR) == 0) {}
     std::size_t Read(char* buf, std::size_t capacity) override {
         report_.BeforeBlock();
-        if (abort_.load(std::memory_order_relaxed)) return 0;
+        if (failed_ || abort_.load(std::memory_order_relaxed)) return 0;
         return std::fread(buf, 1, capacity, file_);
     }
+    bool CanRewind() const override { return seekable_; }
+    bool Rewind() override {
+        if (!seekable_ || std::fseek(file_, 0, SEEK_SET) != 0) failed_ = true;
+        return !failed_;
+    }
+    // Starting over failed: the input ends there, and the file counts as unreadable.
+    bool Failed() const { return failed_; }
 
 private:
     std::FILE* file_;
     const std::atomic<bool>& abort_;
     ConversionReport& report_;
+    const bool seekable_;
+    bool failed_ = false;
 };
 
 // The output file; a failed write raises the abort request, so the
@@ -138,6 +152,11 @@ int FileConversion::Run(ConversionFiles& files) {
     conversion.Run(code);
 
     if (CheckStreamError(files.input, files.input_path.c_str())) return 0;
+    if (input.Failed()) {
+        report_.AccessFailed(files.input_path.c_str());
+        abort_.store(true);
+        return 0;
+    }
     std::fclose(files.input);
     files.input = nullptr;
     if (!CloseOutput(files) || Aborted()) return 0;

@@ -2,6 +2,7 @@
 #include "engine/pipeline.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "codes/decode.h"
 #include "engine/aligner.h"
@@ -9,23 +10,23 @@
 
 namespace vorlax {
 
-int ChooseInputCode(const Options& options, std::string_view sample) {
+int ChooseInputCode(const Options& options, std::string_view input) {
     if (options.SWmcode_s != 1) return kShiftJis;
-    if (options.SWmcode == kAutomatic) return DetectInputCode(sample);
+    if (options.SWmcode == kAutomatic) return DetectInputCode(input);
     return options.SWmcode;
 }
 
-// The sample first, then the rest of the raw input.
+// The held bytes first, then the rest of the raw input.
 class StreamConversion::Replay final : public ByteSource {
 public:
-    Replay(std::string_view sample, ByteSource& rest) : sample_(sample), rest_(rest) {}
+    Replay(std::string_view held, ByteSource& rest) : held_(held), rest_(rest) {}
     std::size_t Read(char* buf, std::size_t capacity) override {
-        const std::size_t n = sample_.Read(buf, capacity);
+        const std::size_t n = held_.Read(buf, capacity);
         return n > 0 ? n : rest_.Read(buf, capacity);
     }
 
 private:
-    StringSource sample_;
+    StringSource held_;
     ByteSource& rest_;
 };
 
@@ -35,21 +36,61 @@ StreamConversion::StreamConversion(const Options& options, ByteSource& raw, Byte
 
 StreamConversion::~StreamConversion() = default;
 
-void StreamConversion::ReadSample() {
-    sample_.resize(kDetectionSampleSize);
-    std::size_t have = 0;
-    while (have < sample_.size()) {
-        const std::size_t n = raw_.Read(sample_.data() + have, sample_.size() - have);
-        if (n == 0) break;
+void StreamConversion::Hold(std::size_t size) {
+    if (held_.size() >= size || ended_) return;
+    std::size_t have = held_.size();
+    // Grown by doubling, but never past what detection may hold.
+    if (held_.capacity() < size)
+        held_.reserve(std::max(size, std::min(2 * held_.capacity(), kHeldLimit + kDetectionSampleSize)));
+    held_.resize(size);
+    while (have < size) {
+        const std::size_t n = raw_.Read(held_.data() + have, size - have);
+        if (n == 0) {
+            ended_ = true;
+            break;
+        }
         have += n;
     }
-    sample_.resize(have);
+    held_.resize(have);
+    held_most_ = std::max(held_most_, have);
 }
 
-int StreamConversion::ChooseCode() const { return ChooseInputCode(options_, sample_); }
+void StreamConversion::ReadSample() { Hold(kDetectionSampleSize); }
+
+int StreamConversion::ChooseCode() {
+    if (options_.SWmcode_s != 1) return kShiftJis;
+    if (options_.SWmcode != kAutomatic) return options_.SWmcode;
+    int code = kEuc;  // without evidence anywhere: EUC-JP, which leaves ASCII unchanged
+    std::size_t at = 0;        // where the next window starts in held_
+    std::uint64_t passed = 0;  // input bytes before held_[0] that were let go
+    for (bool first = true;; first = false) {
+        Hold(at + kDetectionSampleSize);
+        const WindowVerdict verdict = DetectWindow(std::string_view(held_).substr(at), first);
+        if (verdict.code != kAutomatic) {
+            code = verdict.code;
+            break;
+        }
+        at += verdict.used;
+        if (at == held_.size() && ended_) break;  // the input has ended
+        if (passed + at >= kHeldLimit) {
+            if (!raw_.CanRewind()) break;  // nothing beyond what may be held
+            // Only what the next windows need stays.
+            held_.erase(0, at);
+            passed += at;
+            at = 0;
+        }
+    }
+    if (passed > 0) {
+        // Bytes were let go: the decoder reads the input from its start again.
+        held_.clear();
+        ended_ = false;
+        raw_.Rewind();
+    }
+    return code;
+}
 
 void StreamConversion::Run(int code) {
-    Replay raw(sample_, raw_);
+    Replay raw(held_, raw_);
     DecodingSource decoded(code, raw, abort_, std::max(window_, DecodingSource::kMinRawBuffer));
     WorkInput in(decoded, window_);
     LineAligner aligner(options_, out_, abort_);

@@ -15,14 +15,22 @@
 namespace vorlax {
 
 // The input code a conversion uses: SWmcode when SWmcode_s is 1 (detected
-// from the sample when that is 0), Shift-JIS when kanji conversion is off.
-int ChooseInputCode(const Options& options, std::string_view sample);
+// from the input when that is 0), Shift-JIS when kanji conversion is off.
+int ChooseInputCode(const Options& options, std::string_view input);
 
 // One document from raw bytes to final text, in steps a driver can check
-// between: the detection sample is read first and read again by the decoder,
-// so the raw source never needs to seek (standard input cannot).
+// between. What detection reads is held and read again by the decoder, so
+// the raw source need not seek (standard input cannot). When the detection
+// sample holds no evidence of the code, detection reads on, window by window:
+// over a source that can start over (a file), as far as it takes, holding
+// little; over one that cannot (a pipe), as far as kHeldLimit, all of it held.
 class StreamConversion {
 public:
+    // The most input detection holds from a source that cannot start over;
+    // windows beyond it are not looked at. (A window that begins below it is
+    // read whole, so up to kHeldLimit + kDetectionSampleSize bytes are held.)
+    static constexpr std::size_t kHeldLimit = std::size_t{4} << 20;
+
     // `window` sizes the working buffers; any size gives the same bytes. The
     // default keeps a conversion's buffers together small (about 110 KB), so
     // that freeing them does not make the C library give the memory back to
@@ -31,23 +39,32 @@ public:
                      const std::atomic<bool>& abort, std::size_t window = 1 << 14);
     ~StreamConversion();
 
-    // Reads the first bytes of the input, as many as detection looks at.
+    // Reads the first bytes of the input, the detection sample.
     void ReadSample();
-    // The input code, detected from the sample when the options ask for it.
-    int ChooseCode() const;
+    // The input code, detected when the options ask for it: from the sample,
+    // or from the first window after it that holds evidence.
+    int ChooseCode();
     // Decodes, scans, aligns and writes the whole document.
     void Run(int code);
     // The three steps in one call, for callers that check nothing between them.
     void Convert();
 
+    // How many input bytes are held at most so far (for tests).
+    std::size_t HeldMost() const { return held_most_; }
+
 private:
     class Replay;
+    // Reads on until `size` bytes are held or the input has ended.
+    void Hold(std::size_t size);
+
     const Options& options_;
     ByteSource& raw_;
     ByteSink& out_;
     const std::atomic<bool>& abort_;
     const std::size_t window_;
-    std::string sample_;
+    std::string held_;    // raw input read ahead, for the decoder to read first
+    bool ended_ = false;  // the raw input has ended within held_
+    std::size_t held_most_ = 0;
 };
 
 // Scanner and alignment pass over a whole CP932 document in memory.

@@ -1,6 +1,7 @@
 // Character references: the name after "&" read up to its terminator, the
 // scanner's shortcuts (copy, nbsp, reg), and the rest through the entity
 // names and the Unicode table; a declined reference is written as it stands.
+#include <cstdint>
 #include <cstring>
 
 #include "codes/cp932.h"
@@ -15,7 +16,7 @@ static_assert(WorkInput::kKeep > kMaxReferenceName + 1);
 void Converter::ReadReference() {
     char name[kMaxReferenceName + 1];
     int length = 0;
-    const std::size_t start = in_->Position();
+    const std::uint64_t start = in_->Position();
     while (length < kMaxReferenceName) {
         const int c = in_->Get();
         if (c == WorkInput::kEnd) break;
@@ -35,7 +36,7 @@ void Converter::ReadReference() {
         PutString("(R)");
     } else if (!DecodeReference(name)) {
         // Declined: the reference is written as it stands.
-        in_->Back(in_->Position() - start);
+        in_->Back(static_cast<std::size_t>(in_->Position() - start));
         PutChar('&');
     }
 }

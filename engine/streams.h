@@ -48,7 +48,9 @@ public:
     }
     // Steps the read position back by n bytes (at most kKeep).
     void Back(std::size_t n) { pos_ = n < pos_ ? pos_ - n : 0; }
-    std::size_t Position() const { return base_ + pos_; }
+    // The read position in the whole input; 64 bits wide on every target,
+    // so that a document past 4 GiB keeps distinct positions.
+    std::uint64_t Position() const { return base_ + pos_; }
     // Moves to the start of the input; a no-op for a stream that has not moved on.
     void Rewind() {
         if (base_ == 0) pos_ = 0;
@@ -77,7 +79,7 @@ private:
     const unsigned char* data_ = nullptr;
     std::size_t size_ = 0;
     std::size_t pos_ = 0;
-    std::size_t base_ = 0;  // stream offset of data_[0]
+    std::uint64_t base_ = 0;  // stream offset of data_[0]
     ByteSource* source_ = nullptr;
     std::size_t capacity_ = 0;
     std::unique_ptr<char[]> buf_;  // with a source: the bytes at hand and kKeep before them
@@ -136,6 +138,7 @@ public:
     }
     // Moves the write position back by n bytes; the next writes overwrite them.
     void TakeBack(std::size_t n) { pos_ = n < pos_ ? pos_ - n : 0; }
+    // The write position in the whole output, 64 bits wide on every target.
     long long Position() const { return static_cast<long long>(base_ + pos_); }
     // Drops whatever lies beyond the write position; with a sink, hands on the rest.
     void Cut() {
@@ -175,7 +178,7 @@ private:
     std::size_t size_ = 0;  // bytes written, some perhaps beyond the write position
     std::size_t cap_ = 0;
     std::size_t pos_ = 0;
-    std::size_t base_ = 0;  // stream offset of buf_[0]
+    std::uint64_t base_ = 0;  // stream offset of buf_[0]
     ByteSink* sink_ = nullptr;
     std::size_t drain_at_ = static_cast<std::size_t>(-1);
 };

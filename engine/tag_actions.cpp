@@ -38,11 +38,11 @@ inline void Converter::LineBreak() {
 
 inline void Converter::DivStart(char* text) {
     AsciiLowerInPlace(text);
-    const char value = AlignValue(text);
-    if (value == 0)
+    const AlignAttribute align = ReadAlign(text);
+    if (align == AlignAttribute::kAbsent)
         PushAlign('D', '1');  // a plain DIV restores left alignment
-    else if (value > 0)
-        PushAlign('D', value);
+    else if (NamesAlignment(align))
+        PushAlign('D', AlignLetter(align));
     BeginLine(0, false);
 }
 
@@ -54,8 +54,8 @@ inline void Converter::DivEnd() {
 inline void Converter::Paragraph(char* text) {
     AsciiLowerInPlace(text);
     RemoveAlign('P');
-    const char value = AlignValue(text);
-    if (value > 0) PushAlign('P', value);
+    const AlignAttribute align = ReadAlign(text);
+    if (NamesAlignment(align)) PushAlign('P', AlignLetter(align));
     BlockBreak(0);
 }
 
@@ -73,8 +73,8 @@ inline void Converter::CenterEnd() {
 
 inline void Converter::HeadingStart(char* text) {
     AsciiLowerInPlace(text);
-    const char value = AlignValue(text);
-    if (value > 0) PushAlign('H', value);
+    const AlignAttribute align = ReadAlign(text);
+    if (NamesAlignment(align)) PushAlign('H', AlignLetter(align));
     BlockBreak(0);
 }
 
@@ -191,16 +191,15 @@ void Converter::RemoveAlign(char kind) {
     --st_.align_depth;
 }
 
-// The "align" attribute of a lower-cased tag text: '1' left, '2' centre,
-// '3' right, 0 when there is no "align" at all, -1 for an empty or other value.
-char Converter::AlignValue(const char* text) {
+// The "align" attribute of a lower-cased tag text.
+AlignAttribute Converter::ReadAlign(const char* text) {
     const char* at = std::strstr(text, "align");
-    if (!at) return 0;
+    if (!at) return AlignAttribute::kAbsent;
     ReadAttrWord(st_.attr, at + 5, sizeof st_.attr);
-    if (std::strcmp(st_.attr, "left") == 0) return '1';
-    if (std::strcmp(st_.attr, "center") == 0) return '2';
-    if (std::strcmp(st_.attr, "right") == 0) return '3';
-    return -1;
+    if (std::strcmp(st_.attr, "left") == 0) return AlignAttribute::kLeft;
+    if (std::strcmp(st_.attr, "center") == 0) return AlignAttribute::kCenter;
+    if (std::strcmp(st_.attr, "right") == 0) return AlignAttribute::kRight;
+    return AlignAttribute::kOther;
 }
 
 void Converter::HorizontalRule(char* text) {
@@ -226,8 +225,10 @@ void Converter::HorizontalRule(char* text) {
     long long length = static_cast<long long>(static_cast<double>(percent) * 0.01 * column);
     long long lead = 0;
     if (st_.align_depth < 1) {
-        const char value = AlignValue(text);
-        lead = value == '1' ? 0 : value == '3' ? column - length : (column - length) / 2;
+        const AlignAttribute align = ReadAlign(text);
+        lead = align == AlignAttribute::kLeft    ? 0
+               : align == AlignAttribute::kRight ? column - length
+                                                 : (column - length) / 2;
     }
     if (st_.indent_level > 0) length -= 2 * static_cast<long long>(st_.indent_level);
     for (long long i = 0; i < lead; ++i) PutChar(' ');

@@ -33,6 +33,10 @@ TEST(ByteScan, SameAsByteByByte) {
         ASSERT_EQ(vorlax::TextRun(s.data(), s.size(), &got_space_end), end) << round;
         ASSERT_EQ(got_space_end, space_end) << round;
 
+        std::size_t ascii = 0;
+        while (ascii < s.size() && static_cast<unsigned char>(s[ascii]) < 0x80) ++ascii;
+        ASSERT_EQ(vorlax::SpanAscii(s.data(), s.size()), ascii) << round;
+
         const std::size_t gt = s.find_first_of(std::string(">\r\n\xFF", 4));
         ASSERT_EQ((vorlax::SpanWithout<'>', '\r', '\n', '\xFF'>(s.data(), s.size())),
                   gt == std::string::npos ? s.size() : gt)

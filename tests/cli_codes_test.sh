@@ -44,4 +44,38 @@ check "SWmcode=2 overrides detection" "$work/want-euc" "$work/out"
 "$vorlax" --set SWmcode_s=0 --set SWmcode=3 - < "$work/utf8.html" > "$work/out"
 printf '日本語 ｶﾅ\r\n' > "$work/want"
 check "SWmcode_s=0 copies the bytes" "$work/want" "$work/out"
+
+# JIS X 0212: EUC-JP's code set 3 and JIS's ESC $ ( D, one character each,
+# through the table's fallbacks; no byte of an escape or a tag is lost.
+printf 'Català</a>, Español' | iconv -f UTF-8 -t EUC-JP > "$work/0212.euc"
+printf 'Català</a>, Español' | iconv -f UTF-8 -t ISO-2022-JP-2 > "$work/0212.jis"
+grep -q "$(printf '\033\$(D')" "$work/0212.jis" || { echo "FAIL no ESC \$ ( D in the JIS text"; status=1; }
+printf 'Catala, Espanol\r\n' > "$work/want"
+"$vorlax" --set SWmcode=3 - < "$work/0212.euc" > "$work/out"
+check "JIS X 0212 in EUC-JP" "$work/want" "$work/out"
+"$vorlax" --set SWmcode=1 - < "$work/0212.jis" > "$work/out"
+check "JIS X 0212 in JIS" "$work/want" "$work/out"
+"$vorlax" - < "$work/0212.jis" > "$work/out"
+check "JIS X 0212 in JIS, detected" "$work/want" "$work/out"
+
+# An undeclared page behind a 20 KB ASCII head converts as with its code
+# fixed, from standard input and as a file.
+i=0
+while [ $i -lt 500 ]; do
+    printf '<p>Home | Packages | Documentation, part %d</p>\n' $i
+    i=$((i + 1))
+done > "$work/head"
+[ "$(wc -c < "$work/head")" -gt 20000 ] || { echo "FAIL the head is short"; status=1; }
+printf '<h1>日本語のページ</h1><p>このページには、ふつうの文章と半角のｶﾅがあります。</p>' > "$work/body"
+for code in 5:UTF-8 2:CP932 3:EUC-JP; do
+    n=${code%%:*}
+    { cat "$work/head"; iconv -f UTF-8 -t "${code#*:}" "$work/body"; } > "$work/page$n.html"
+    "$vorlax" --set SWmcode=$n - < "$work/page$n.html" > "$work/want"
+    "$vorlax" - < "$work/page$n.html" > "$work/out"
+    check "${code#*:} behind an ASCII head, standard input" "$work/want" "$work/out"
+    "$vorlax" "$work/page$n.html"
+    check "${code#*:} behind an ASCII head, a file" "$work/want" "$work/page$n.txt"
+done
+grep -qF "$(printf 'このページには' | iconv -f UTF-8 -t CP932)" "$work/want" ||
+    { echo "FAIL the Japanese text is not in the result"; status=1; }
 exit $status

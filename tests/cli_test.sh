@@ -15,6 +15,8 @@ check "centre" "$(printf 'a\r\n%39sb\r\nc\r\n' '' | hex)" "$(printf 'a<center>b<
 check "rule" "$(printf '\r\n%20s%s\r\n' '' "$(printf '%.0s-' {1..39})" | hex)" \
       "$(printf '<hr width="50%%">' | "$vorlax" - | hex)"
 check "empty document" "0d0a" "$(printf '<BR/>' | "$vorlax" - | hex)"
+check "an unknown align value keeps the centre" "$(printf '\r\n\r\n%38sabc\r\n\r\n' '' | hex)" \
+      "$(printf '<center><p align=junk>abc</p></center>' | "$vorlax" - | hex)"
 check "--set numbers" "$(printf '\r\n%40sb\r\n' '' | hex)" \
       "$(printf '<center>b' | "$vorlax" --set Column=81 - | hex)"
 check "--set= form" "$(printf 'ab' | hex)" "$(printf 'ab' | "$vorlax" --set=SWendcr=0 - | hex)"

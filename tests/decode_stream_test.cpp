@@ -108,6 +108,8 @@ std::vector<std::string> Inputs() {
         "<html><body>plain ASCII, longer than a word or two</body></html>\r\n",
         "a\0b\0c\0d\0e\0f\0g\0h\0i\0j"s,
         "<p>\xA4\xA2\xA4\xA4\xB4\xC1\xBB\xFA\x8E\xB1</p> and some more ASCII text \x8F\xB0\xA1",
+        "<p>Catal\x8F\xAB\xA2 \x8F\xB0\xA9\xA4\xA2\x8F\xA2\xB7 x\x8F\x8F\x8E\xB1\x8F",
+        "<p>\x1B$(D+\"0)\x1B$B$\"\x1B$(Z\x1B$(D+P\x1B(B \x1B$(\xFF\x1B$(D\x0E\x31\x0F0!\x1B$(",
         "<p>\x1B$B$\"$$4A;z\x1B(B</p> text \x1B(I12\x1B(J \x0E\x31\x32\x0F end\x1BK$\"\x1BHz",
         "\x1B$B$\"\n\x1B" "(B\x0E\x1B$B\x0F\x1B$\xFF\x1B(\xFF\x1BK\xFF\x1BH\xFF",
         Repeat("\x1B(B", 200) + "x",
@@ -223,6 +225,7 @@ TEST(Decoder, RandomPiecesGiveTheWhole) {
     static constexpr unsigned char kTricky[] = {
         0x1B, 0x0E, 0x0F, 0x8E, 0x8F, 0xD8, 0xD9, 0xDB, 0xDC, 0xDE, 0xDF, 0xEF, 0xF0, 0xFF,
         0xFE, 0xBB, 0xBF, 0x00, '$',  '(',  'B',  'I',  'K',  'H',  '@',  'a',  0xE3, 0xA4,
+        'D',
     };
     std::mt19937 random(20241208);
     for (int round = 0; round < 3000; ++round) {

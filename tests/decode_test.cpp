@@ -97,10 +97,26 @@ TEST(DetectInputCode, Steps) {
         {utf8 + "\xF5\x80\x80\x80", 2, "F5 is malformed"},
         {sjis, 2, "Shift-JIS"},
         {euc, 3, "EUC-JP"},
-        {"ab\xFF" + sjis, 3, "0xFF ends the sample"},
+        {"ab\xFF" + sjis, 2, "0xFF ends the sample; the window after it decides"},
+        {"ab\xFF" + sjis + "\xFF" + euc, 2, "0xFF ends every window"},
+        {"\xFF\xFF" + euc, 3, "empty windows hold no evidence"},
         {times("\x81\x40", 25) + kana100, 3, "S = 25, H = 100"},
         {times("\x81\x40", 26) + kana100, 2, "S = 26, H = 100"},
-        {std::string(16383, 'a') + sjis, 3, "beyond the sample"},
+        // Detection on evidence: windows without any are passed over, up to
+        // the first that has some.
+        {std::string(16383, 'a') + sjis, 2, "just beyond the sample"},
+        {std::string(20000, 'a') + sjis, 2, "Shift-JIS behind an ASCII head"},
+        {std::string(20000, 'a') + euc, 3, "EUC-JP behind an ASCII head"},
+        {std::string(20000, 'a') + utf8, 5, "undeclared UTF-8 behind an ASCII head"},
+        {std::string(20000, 'a') + "\x1B$B$\"\x1B(B", 1, "JIS behind an ASCII head"},
+        {std::string(2 * 16383, 'a') + sjis, 2, "in the third window"},
+        {std::string(16380, 'a') + utf8, 5, "a character across two windows: the first decides"},
+        {std::string(50000, 'a'), 3, "no evidence anywhere: EUC"},
+        {std::string(20000, ' ') + "<meta charset=utf-8>" + sjis, 2, "META only in the sample"},
+        {"\xA1"s + std::string(20000, 'a') + sjis, 3, "one counted byte in the sample decides as before"},
+        {times("\xA0", 16383) + sjis, 2, "0xA0 is no evidence"},
+        {"\x1B$B"s + std::string(20000, 'a') + sjis, 2, "kanji-in alone is no evidence"},
+        {"\x1B$(D+\"\x1B(B", 1, "ESC $ ( D is a kanji-in"},
         // The byte classes at their edges, counted in whole sixteen-byte blocks
         // and in the rest alike.
         {times("\xA0", 64) + "\x9F", 2, "0xA0 counts for neither"},

@@ -15,11 +15,14 @@
 #include <iterator>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "engine/driver.h"
+#include "codes/decode.h"
 #include "driver_fixture.h"
+#include "engine/driver.h"
 #include "engine/output_path.h"
+#include "engine/pipeline.h"
 
 namespace {
 
@@ -99,6 +102,31 @@ TEST_F(DriverPosix, ReadOnlyFolderIsAnOpenFailureOnTheOutput) {
     EXPECT_EQ(Convert(Path("ro/a.htm")), 0);
     EXPECT_EQ(recorder_.events, (std::vector<std::string>{"open " + Path("ro/a.txt")}));
     EXPECT_FALSE(abort_.load());
+}
+
+// A named pipe cannot start over: what detection reads past its sample is
+// held (up to the limit a pipe has) and read again by the conversion.
+TEST_F(DriverPosix, NamedPipeIsReadOnce) {
+    const std::string sjis = "<p>\x82\xA0\x82\xA2</p>";  // あい
+    const std::size_t beyond = vorlax::StreamConversion::kHeldLimit + vorlax::kDetectionSampleSize;
+    for (const std::size_t head : {std::size_t{20000}, beyond}) {
+        const std::string page = std::string(head, ' ') + sjis;
+        vorlax::Options code;
+        code.SWmcode = head < beyond ? vorlax::kShiftJis : vorlax::kEuc;
+        ASSERT_EQ(mkfifo(Path("pipe.htm").c_str(), 0600), 0);
+        std::thread writer([&] {
+            if (std::FILE* f = std::fopen(Path("pipe.htm").c_str(), "wb")) {
+                std::fwrite(page.data(), 1, page.size(), f);
+                std::fclose(f);
+            }
+        });
+        const int result = Convert(Path("pipe.htm"));
+        writer.join();
+        EXPECT_EQ(result, 1) << head;
+        EXPECT_TRUE(Read(Path("pipe.txt")) == vorlax::ConvertHtml(code, page)) << head;
+        fs::remove(Path("pipe.htm"));
+        fs::remove(Path("pipe.txt"));
+    }
 }
 
 // A folder of "depth" nested folders, each name 150 bytes long.

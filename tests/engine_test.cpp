@@ -208,6 +208,8 @@ TEST(BlockTags, HorizontalRules) {
         {"no lead-in inside an alignment scope", "<center><hr width=10%>", {},
          "\n{C}-------\n{C}"},
         {"Column 10", "<hr width=50%>", {{"Column", 10}}, "\n{L}  -----\n{L}"},
+        {"the length is a product of doubles: 0.29 is a little less", "<hr width=29% align=left>",
+         {{"Column", 100}}, "\n{L}" + std::string(28, '-') + "\n{L}"},
         {"Column 0 draws nothing", "<hr>", {{"Column", 0}}, "\n{L}"},
         {"negative width draws no dashes", "<hr width=-50%>", {{"Column", 10}},
          "\n{L}       \n{L}"},

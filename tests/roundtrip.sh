@@ -6,9 +6,10 @@
 # and every result must be the very bytes of the Shift-JIS page's result.
 #
 # A character an encoding cannot carry is written as a numeric character
-# reference in that encoding's page, as an author would; EUC-JP pages carry
-# only two-byte characters (no JIS X 0212), so IBM extensions become
-# references there too.
+# reference in that encoding's page, as an author would. One EUC-JP page
+# carries only two-byte characters (IBM extensions become references there
+# too); another is written by iconv's EUC-JP, which writes some characters
+# in JIS X 0212 (0x8F and two bytes: NUMERO SIGN, FULLWIDTH TILDE).
 #
 #   roundtrip.sh VORLAX DATA_DIR
 set -eu
@@ -44,6 +45,7 @@ encode() {  # encode NAME ICONV-CODE [two-byte-only]
 
 encode sjis CP932
 encode euc EUC-JP-MS two-byte
+encode euc0212 EUC-JP
 encode jis ISO-2022-JP
 cp "$page" "$work/utf8-none.html"
 sed 's|<!--charset-->|<META http-equiv="Content-Type" content="text/html; charset=UTF-8">|' \
@@ -55,6 +57,7 @@ sed 's|<!--charset-->|<meta charset="utf-8">|' "$page" > "$work/utf8-html5.html"
 
 # The pages really are in their codes.
 grep -q "$(printf '\033\$B')" "$work/jis.html" || fail "no JIS kanji-in in the JIS page"
+LC_ALL=C grep -q "$(printf '\217\242\361')" "$work/euc0212.html" || fail "no JIS X 0212 in the EUC-JP page"
 if iconv -f UTF-8 -t UTF-8 "$work/sjis.html" > /dev/null 2>&1; then fail "Shift-JIS page is UTF-8"; fi
 if iconv -f UTF-8 -t UTF-8 "$work/euc.html" > /dev/null 2>&1; then fail "EUC-JP page is UTF-8"; fi
 
@@ -79,7 +82,7 @@ expect_in '(C) みどり町立図書館 & みどり町教育委員会'
     fail "a line end is not CR LF"
 
 status=0
-for name in euc jis utf8-none utf8-html4 utf8-html5 utf8-signature utf16le utf16be; do
+for name in euc euc0212 jis utf8-none utf8-html4 utf8-html5 utf8-signature utf16le utf16be; do
     "$vorlax" - < "$work/$name.html" > "$work/$name.txt"
     if cmp -s "$work/expected.txt" "$work/$name.txt"; then
         echo "ok   $name"

@@ -20,6 +20,8 @@ VORLAX_PKGS_FUZZ=(clang libclang-rt-14-dev)
 VORLAX_PKGS_SHELLEXT=(binutils-mingw-w64-i686 binutils-mingw-w64-x86-64)
 # The installer's tests make the prefix's Windows folder immutable (chattr).
 VORLAX_PKGS_INSTALL=(e2fsprogs)
+# The native tree built for 64-bit ARM and run under an emulator.
+VORLAX_PKGS_AARCH64=(g++-aarch64-linux-gnu qemu-user)
 
 vorlax_log() { printf '%s\n' "$*" >&2; }
 
