@@ -7,11 +7,14 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "app/job_steps.h"
 #include "app/shared_options.h"
+#include "app/win/message_text.h"
 #include "app/win/program.h"
 #include "engine/driver.h"
 
@@ -106,7 +109,7 @@ public:
 private:
     static void Show(const char* format, const char* path) {
         PollPause();
-        const std::string text = ComposeMessage(format, path);
+        const std::string text = ComposeMessage(format, PathForMessageBox(path));
         ShowMessage(TheProgram().main_window, text.c_str(), MB_ICONHAND);
     }
 };
@@ -129,6 +132,7 @@ public:
         const Options options = SnapshotOptions(TheProgram().options);
         return FileConversion(options, TheWorker().abort, report_).ConvertFile(path.c_str());
     }
+    void Refuse(const std::string& path) override { report_.OpenFailed(path.c_str()); }
     std::string LongName(const std::string& path) override { return FindLongName(path); }
     void OpenLaterOutputsInEditor() override { StoreShared(TheProgram().options.SWedit, 1); }
 
@@ -171,14 +175,19 @@ unsigned __stdcall DropJob(void* argument) {
     HDROP drop = static_cast<HDROP>(argument);
     HWND window = TheProgram().main_window;
     BeginJob(window);
-    WorkerHost host;
+    // Every path whole, however long: one the platform cannot take is
+    // refused, never cut to a name the user did not choose.
+    std::vector<std::string> paths;
     const UINT total = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < total; ++i) {
-        char path[MAX_PATH] = "";
-        DragQueryFileA(drop, i, path, MAX_PATH);
-        host.Progress(CountedProgress(i + 1, total, FileNamePart(path)));
-        if (host.Convert(path) == 0) break;
+        const UINT length = DragQueryFileA(drop, i, nullptr, 0);
+        std::string path(length + 1, '\0');
+        DragQueryFileA(drop, i, path.data(), length + 1);
+        path.resize(std::strlen(path.c_str()));
+        paths.push_back(path);
     }
+    WorkerHost host;
+    RunDroppedPaths(paths, host);
     DragFinish(drop);
     PostMessageA(window, WM_JOBSTATE, 0, 1);
     return 1;
