@@ -814,7 +814,7 @@ TEST_F(VorlaxApp, TheSessionEndingWhileTheWorkerAsks) {
 }
 
 TEST_F(VorlaxApp, ASecondPlainStartDuringAJobLeavesItRunning) {
-    SlowPage("slow.htm", 2LL << 30);
+    SlowPage("slow.htm", 600 << 20);
     Process first = Start(VorlaxCommand(), dir_);
     HWND main = WaitForMainWindow(first);
     ASSERT_TRUE(main);
@@ -1012,6 +1012,16 @@ TEST_F(VorlaxApp, Screenshots) {
     PostMessageA(about, WM_COMMAND, IDOK, 0);
     PostCommand(main, 2);
     EXPECT_EQ(p.Wait(), 0u);
+
+    // A path too long for the platform, shortened in the middle.
+    const LongPaths paths = MakeLongPaths(dir_);
+    Process refused = Start(VorlaxCommand("\"" + paths.whole + "\""), dir_);
+    box = WaitForMessageBox(refused.id());
+    ASSERT_TRUE(box);
+    Sleep(500);
+    EXPECT_TRUE(SaveScreenshot(box->window, shots + "long-path.bmp"));
+    Press(box->window, IDOK);
+    EXPECT_EQ(refused.Wait(), 0u);
 }
 
 }  // namespace
