@@ -181,14 +181,17 @@ SentMessage::SentMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam
 
 SentMessage::~SentMessage() {
     if (!thread_) return;
-    // The receiver must answer before this object goes.
+    // The send gives up after a minute; the thread must be done before
+    // this object goes.
     WaitForSingleObject(thread_, INFINITE);
     CloseHandle(thread_);
 }
 
 DWORD WINAPI SentMessage::Send(void* self) {
     SentMessage& s = *static_cast<SentMessage*>(self);
-    s.result_ = SendMessageA(s.window_, s.message_, s.wparam_, s.lparam_);
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(s.window_, s.message_, s.wparam_, s.lparam_, SMTO_NORMAL, 60000, &result);
+    s.result_ = static_cast<LRESULT>(result);
     return 0;
 }
 

@@ -71,7 +71,7 @@ void PostCommand(HWND window, int id);
 
 // A message sent from a thread of its own, so that the caller can answer
 // the boxes the receiver shows before it returns (as the system sends
-// WM_QUERYENDSESSION and WM_ENDSESSION).
+// WM_QUERYENDSESSION and WM_ENDSESSION). The send gives up after a minute.
 class SentMessage {
 public:
     SentMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
