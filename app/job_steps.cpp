@@ -1,6 +1,6 @@
 #include "app/job_steps.h"
 
-#include <cstring>
+#include <algorithm>
 
 #include "codes/ascii.h"
 #include "codes/paths.h"
@@ -34,6 +34,22 @@ std::string_view FileNamePart(std::string_view path) {
     return path.substr(FindFileNamePart(path, kWindowsPaths));
 }
 
+int ConvertPath(const std::string& path, JobHost& host) {
+    if (path.size() > kMaxJobPath) {
+        host.Refuse(path);
+        return 0;
+    }
+    return host.Convert(path);
+}
+
+void RunDroppedPaths(const std::vector<std::string>& paths, JobHost& host) {
+    const unsigned long total = static_cast<unsigned long>(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        host.Progress(CountedProgress(static_cast<unsigned long>(i + 1), total, FileNamePart(paths[i])));
+        if (ConvertPath(paths[i], host) == 0) return;
+    }
+}
+
 void RunPathArguments(const std::vector<std::string>& args, JobHost& host) {
     for (const std::string& arg : args) {
         if (EqualsNoCase(arg, "/e")) {
@@ -42,35 +58,40 @@ void RunPathArguments(const std::vector<std::string>& args, JobHost& host) {
         }
         std::string path = arg;
         // A wildcard left in an argument (it was quoted, or matched
-        // nothing) names a file literally; it is not looked up as a pattern.
+        // nothing) names a file literally; it is not looked up as a pattern,
+        // and a path too long is not looked up at all.
         const bool wildcard = arg.find_first_of("*?") != std::string::npos;
-        const std::string name = wildcard ? std::string() : host.LongName(arg);
+        const std::string name = wildcard || arg.size() > kMaxJobPath ? std::string() : host.LongName(arg);
         if (!name.empty()) {
-            path = arg;
             CutToFolder(path, kWindowsPaths);
             path += name;
-            if (path.size() > kMaxJobPath) return;
         }
         host.Progress(PlainProgress(FileNamePart(path)));
-        if (host.Convert(path) == 0) return;
+        if (ConvertPath(path, host) == 0) return;
     }
 }
 
+namespace {
+
+// One line of a list file without its LF (kept up to kMaxListLine bytes);
+// false at the end of the file.
+bool ReadListLine(std::FILE* list, std::string& line) {
+    line.clear();
+    int c = std::getc(list);
+    if (c == EOF) return false;
+    for (; c != EOF && c != '\n'; c = std::getc(list))
+        if (line.size() < kMaxListLine) line += static_cast<char>(c);
+    return true;
+}
+
+}  // namespace
+
 void RunListFile(std::FILE* list, JobHost& host) {
-    char line[kMaxJobPath + 1];
-    // The last piece filled the buffer: its line may end in the next one.
-    bool full = false;
-    while (std::fgets(line, sizeof line, list)) {
-        const bool only_line_end = line[0] == '\r' || line[0] == '\n';
-        const bool was_full = full;
-        full = std::strlen(line) == kMaxJobPath && line[kMaxJobPath - 1] != '\n';
-        // The end of a line of exactly 259 bytes is no empty path of its own.
-        if (was_full && only_line_end) continue;
-        line[std::strcspn(line, "\r")] = '\0';
-        line[std::strcspn(line, "\n")] = '\0';
-        const std::string path = line;
+    std::string line;
+    while (ReadListLine(list, line)) {
+        const std::string path = line.substr(0, std::min(line.find('\r'), line.find('\0')));
         host.Progress(PlainProgress(FileNamePart(path)));
-        if (host.Convert(path) == 0) return;
+        if (ConvertPath(path, host) == 0) return;
     }
 }
 
@@ -96,7 +117,7 @@ void RunSelection(const std::vector<std::string>& strings, bool folder, JobHost&
     if (strings.empty()) return;
     if (!folder) {
         host.Progress(CountedProgress(1, 1, FileNamePart(strings[0])));
-        host.Convert(strings[0]);
+        ConvertPath(strings[0], host);
         return;
     }
     std::string base = strings[0];
@@ -106,9 +127,8 @@ void RunSelection(const std::vector<std::string>& strings, bool folder, JobHost&
     const unsigned long total = static_cast<unsigned long>(strings.size() - 1);
     for (std::size_t i = 1; i < strings.size(); ++i) {
         const std::string path = base + strings[i];
-        if (path.size() > kMaxJobPath) return;
         host.Progress(CountedProgress(static_cast<unsigned long>(i), total, strings[i]));
-        if (host.Convert(path) == 0) return;
+        if (ConvertPath(path, host) == 0) return;
     }
 }
 

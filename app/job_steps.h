@@ -12,7 +12,10 @@
 
 namespace vorlax::app {
 
-// The longest path a job composes, in bytes before the terminator.
+// The longest path a job composes or takes, in bytes before the
+// terminator: the platform's limit. A longer path, from wherever it comes,
+// is refused whole with the open failure; it is never cut, so that no
+// other file is opened in its place.
 inline constexpr std::size_t kMaxJobPath = 259;
 
 // Progress lines: "変換中[i/n]:name" for the open-dialog and drop jobs,
@@ -30,6 +33,9 @@ public:
     virtual void Progress(const std::string& line) = 0;
     // Converts one file; 0 stops the job.
     virtual int Convert(const std::string& path) = 0;
+    // Reports a path too long for the platform as a file that cannot be
+    // opened (the job then stops).
+    virtual void Refuse(const std::string& path) = 0;
     // The name the file system reports for a path (its long name, in the
     // case stored on disk), or "" when there is no such file.
     virtual std::string LongName(const std::string& path) = 0;
@@ -40,18 +46,30 @@ protected:
     ~JobHost() = default;
 };
 
+// Converts one path of a job: refuses it when it is longer than
+// kMaxJobPath. 0 stops the job.
+int ConvertPath(const std::string& path, JobHost& host);
+
+// The dropped paths, whole, in order, each with its counted progress line.
+// Stops at the first failure.
+void RunDroppedPaths(const std::vector<std::string>& paths, JobHost& host);
+
 // The command line's paths, argv[1] onwards: "/e" (any case) turns the
 // editor on for the later ones; every other argument is converted under the
 // name the file system reports (its folder part kept), or as written when
-// there is no such file or it holds a wildcard. Stops at the first failure or a path over
-// kMaxJobPath.
+// there is no such file or it holds a wildcard. Stops at the first failure;
+// an argument, or an argument's folder with the reported name, longer than
+// kMaxJobPath is refused.
 void RunPathArguments(const std::vector<std::string>& args, JobHost& host);
 
-// Reads a list file opened for reading in text mode: lines of at most 259
-// bytes (a longer line is read in pieces of 259, each a path), each cut at
-// its first CR and its first LF, converted in order; the line end of a line
-// of exactly 259 bytes is not read as an empty path. Stops at the first
-// failure.
+// The most bytes of one list-file line that are kept: a longer line is no
+// path of any platform, refused all the same, and named by its beginning.
+inline constexpr std::size_t kMaxListLine = 32767;
+
+// Reads a list file opened for reading in text mode: one path per line, the
+// line cut at its first CR (and, as a C string, at a NUL byte), converted in
+// order. Stops at the first failure; a line longer than kMaxJobPath is
+// refused whole.
 void RunListFile(std::FILE* list, JobHost& host);
 
 // Whether the command line asks for the list form: "/r" (any case) followed
@@ -60,7 +78,8 @@ bool IsListForm(const std::vector<std::string>& argv);
 
 // The open dialog's selection: one full path, or a folder followed by file
 // names, each NUL-terminated, the whole ended by an empty string. `folder`
-// says which (the platform looks at the first string).
+// says which (the platform looks at the first string). A path, or a folder
+// with a name, longer than kMaxJobPath is refused and stops the job.
 std::vector<std::string> SelectionStrings(const char* buffer, std::size_t size);
 void RunSelection(const std::vector<std::string>& strings, bool folder, JobHost& host);
 

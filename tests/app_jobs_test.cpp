@@ -25,7 +25,9 @@ public:
         log.push_back("convert " + path);
         return failing.count(path) ? 0 : 1;
     }
+    void Refuse(const std::string& path) override { log.push_back("refuse " + path); }
     std::string LongName(const std::string& path) override {
+        log.push_back("look up " + path);
         auto it = long_names.find(path);
         return it == long_names.end() ? std::string() : it->second;
     }
@@ -44,23 +46,36 @@ TEST(AppJobs, ProgressLines) {
 }
 
 TEST(AppJobs, PathArguments) {
+    const std::string folder = "C:\\" + std::string(240, 'd') + "\\";
+    const std::string long_arg = folder + std::string(12, 'n') + ".htm";  // 260 bytes
     struct Case {
         std::vector<std::string> args;
         std::set<std::string> failing;
         Log log;
     };
     const Case cases[] = {
-        {{"a.htm", "b.htm"}, {}, {"progress 変換中 : a.htm", "convert a.htm", "progress 変換中 : b.htm", "convert b.htm"}},
-        {{"a.htm", "/E", "b.htm"}, {}, {"progress 変換中 : a.htm", "convert a.htm", "editor on",
-                                        "progress 変換中 : b.htm", "convert b.htm"}},
+        {{"a.htm", "b.htm"}, {},
+         {"look up a.htm", "progress 変換中 : a.htm", "convert a.htm", "look up b.htm", "progress 変換中 : b.htm",
+          "convert b.htm"}},
+        {{"a.htm", "/E", "b.htm"}, {},
+         {"look up a.htm", "progress 変換中 : a.htm", "convert a.htm", "editor on", "look up b.htm",
+          "progress 変換中 : b.htm", "convert b.htm"}},
         {{"a.htm", "b.htm", "c.htm"}, {"b.htm"},
-         {"progress 変換中 : a.htm", "convert a.htm", "progress 変換中 : b.htm", "convert b.htm"}},
+         {"look up a.htm", "progress 変換中 : a.htm", "convert a.htm", "look up b.htm", "progress 変換中 : b.htm",
+          "convert b.htm"}},
         // A short alias converts under the long name, its folder kept.
-        {{"C:\\web\\LONGFI~1.HTM"}, {}, {"progress 変換中 : longfilename.html", "convert C:\\web\\longfilename.html"}},
-        {{"/install", "other.htm"}, {"/install"}, {"progress 変換中 : install", "convert /install"}},
+        {{"C:\\web\\LONGFI~1.HTM"}, {},
+         {"look up C:\\web\\LONGFI~1.HTM", "progress 変換中 : longfilename.html", "convert C:\\web\\longfilename.html"}},
+        {{"/install", "other.htm"}, {"/install"},
+         {"look up /install", "progress 変換中 : install", "convert /install"}},
         {{}, {}, {}},
         // A wildcard that reaches the job is a name, never a pattern.
         {{"*.htm"}, {"*.htm"}, {"progress 変換中 : *.htm", "convert *.htm"}},
+        // A path too long is refused whole, without a look-up, and ends the job.
+        {{long_arg, "b.htm"}, {}, {"progress 変換中 : " + std::string(12, 'n') + ".htm", "refuse " + long_arg}},
+        {{long_arg.substr(0, 259)}, {},
+         {"look up " + long_arg.substr(0, 259), "progress 変換中 : " + std::string(12, 'n') + ".ht",
+          "convert " + long_arg.substr(0, 259)}},
     };
     for (const Case& c : cases) {
         FakeHost host;
@@ -72,12 +87,39 @@ TEST(AppJobs, PathArguments) {
     }
 }
 
-TEST(AppJobs, ALongNameThatMakesThePathTooLongEndsTheJob) {
+TEST(AppJobs, ALongNameThatMakesThePathTooLongIsRefused) {
     FakeHost host;
     const std::string folder = "C:\\" + std::string(240, 'd') + "\\";
-    host.long_names[folder + "X~1.HTM"] = std::string(20, 'n') + ".html";
+    const std::string name = std::string(20, 'n') + ".html";
+    host.long_names[folder + "X~1.HTM"] = name;
     RunPathArguments({folder + "X~1.HTM", "b.htm"}, host);
-    EXPECT_EQ(host.log, Log{});
+    EXPECT_EQ(host.log, (Log{"look up " + folder + "X~1.HTM", "progress 変換中 : " + name, "refuse " + folder + name}));
+}
+
+TEST(AppJobs, DroppedPaths) {
+    const std::string long_path = "C:\\" + std::string(251, 'd') + "\\a.htm";  // 260 bytes
+    struct Case {
+        std::vector<std::string> paths;
+        std::set<std::string> failing;
+        Log log;
+    };
+    const Case cases[] = {
+        {{"C:\\a.htm", "C:\\b.htm"}, {},
+         {"progress 変換中[1/2]:a.htm", "convert C:\\a.htm", "progress 変換中[2/2]:b.htm", "convert C:\\b.htm"}},
+        {{"C:\\a.htm", "C:\\b.htm", "C:\\c.htm"}, {"C:\\b.htm"},
+         {"progress 変換中[1/3]:a.htm", "convert C:\\a.htm", "progress 変換中[2/3]:b.htm", "convert C:\\b.htm"}},
+        // Whole, never cut: the file of the cut name is not converted.
+        {{"C:\\a.htm", long_path, "C:\\c.htm"}, {},
+         {"progress 変換中[1/3]:a.htm", "convert C:\\a.htm", "progress 変換中[2/3]:a.htm", "refuse " + long_path}},
+        {{long_path.substr(1)}, {}, {"progress 変換中[1/1]:a.htm", "convert " + long_path.substr(1)}},
+        {{}, {}, {}},
+    };
+    for (const Case& c : cases) {
+        FakeHost host;
+        host.failing = c.failing;
+        RunDroppedPaths(c.paths, host);
+        EXPECT_EQ(host.log, c.log);
+    }
 }
 
 TEST(AppJobs, ListForm) {
@@ -87,6 +129,8 @@ TEST(AppJobs, ListForm) {
     EXPECT_FALSE(IsListForm({"v", "a", "/r"}));
 }
 
+// What a job does with a list file's bytes: the paths it converts and
+// refuses.
 Log RunList(const std::string& bytes, std::set<std::string> failing = {}) {
     std::FILE* f = std::tmpfile();
     std::fwrite(bytes.data(), 1, bytes.size(), f);
@@ -95,34 +139,40 @@ Log RunList(const std::string& bytes, std::set<std::string> failing = {}) {
     host.failing = std::move(failing);
     RunListFile(f, host);
     std::fclose(f);
-    Log converted;
+    Log done;
     for (const std::string& line : host.log)
-        if (line.rfind("convert ", 0) == 0) converted.push_back(line.substr(8));
-    return converted;
+        if (line.rfind("progress ", 0) != 0) done.push_back(line);
+    return done;
 }
 
 TEST(AppJobs, ListFiles) {
     const std::string p259 = "C:\\" + std::string(256, 'p');
+    const std::string p260 = p259 + "q";
     const std::string p300 = std::string(300, 'q');
+    const std::string huge(kMaxListLine + 10, 'h');
     struct Case {
         std::string bytes;
-        Log paths;
+        Log done;
     };
     const Case cases[] = {
-        {"C:\\a.htm\r\nC:\\b.htm\r\n", {"C:\\a.htm", "C:\\b.htm"}},
-        {"C:\\a.htm\nC:\\b.htm", {"C:\\a.htm", "C:\\b.htm"}},
+        {"C:\\a.htm\r\nC:\\b.htm\r\n", {"convert C:\\a.htm", "convert C:\\b.htm"}},
+        {"C:\\a.htm\nC:\\b.htm", {"convert C:\\a.htm", "convert C:\\b.htm"}},
         {"", {}},
-        {"a\r\n\r\nb\r\n", {"a", "", "b"}},  // an empty line is an empty path
-        {"a\rjunk\nb\n", {"a", "b"}},         // cut at the first CR
-        // A line of 259 bytes is one path; its line end is no second one.
-        {p259 + "\r\nb\r\n", {p259, "b"}},
-        {p259 + "\nb\n", {p259, "b"}},
-        // A longer line is read in pieces of 259 bytes.
-        {p300 + "\n", {p300.substr(0, 259), p300.substr(259)}},
-        {std::string(518, 'r') + "\n", {std::string(259, 'r'), std::string(259, 'r')}},
+        {"a\r\n\r\nb\r\n", {"convert a", "convert ", "convert b"}},  // an empty line is an empty path
+        {"a\rjunk\nb\n", {"convert a", "convert b"}},                   // cut at the first CR
+        {std::string("a\0junk\nb\n", 9), {"convert a", "convert b"}},    // and at a NUL
+        // A line of 259 bytes is one path, and the next line the next one.
+        {p259 + "\r\nb\r\n", {"convert " + p259, "convert b"}},
+        {p259 + "\nb\n", {"convert " + p259, "convert b"}},
+        // A longer line is refused whole and ends the job.
+        {p260 + "\r\nb\r\n", {"refuse " + p260}},
+        {"a\n" + p300 + "\nb\n", {"convert a", "refuse " + p300}},
+        {p300, {"refuse " + p300}},
+        // A line longer than any path is named by its beginning.
+        {huge + "\nb\n", {"refuse " + huge.substr(0, kMaxListLine)}},
     };
-    for (const Case& c : cases) EXPECT_EQ(RunList(c.bytes), c.paths) << c.bytes.substr(0, 40);
-    EXPECT_EQ(RunList("a\nb\nc\n", {"b"}), (Log{"a", "b"}));
+    for (const Case& c : cases) EXPECT_EQ(RunList(c.bytes), c.done) << c.bytes.substr(0, 40);
+    EXPECT_EQ(RunList("a\nb\nc\n", {"b"}), (Log{"convert a", "convert b"}));
 }
 
 TEST(AppJobs, Selections) {
@@ -146,8 +196,14 @@ TEST(AppJobs, Selections) {
          {"progress 変換中[1/2]:a.htm", "convert C:\\web\\a.htm", "progress 変換中[2/2]:b.htm", "convert C:\\web\\b.htm"}},
         {{"C:\\", "a.htm"}, true, {}, {"progress 変換中[1/1]:a.htm", "convert C:\\a.htm"}},
         {{"C:\\web", "a.htm", "b.htm"}, true, {"C:\\web\\a.htm"}, {"progress 変換中[1/2]:a.htm", "convert C:\\web\\a.htm"}},
-        // A composed path over the limit ends the job there.
-        {{"C:\\web", std::string(260, 'n'), "b.htm"}, true, {}, {}},
+        // A composed path over the limit is refused and ends the job there.
+        {{"C:\\web", std::string(253, 'n'), "b.htm"}, true, {},
+         {"progress 変換中[1/2]:" + std::string(253, 'n'), "refuse C:\\web\\" + std::string(253, 'n')}},
+        {{"C:\\web", std::string(252, 'n'), "b.htm"}, true, {"C:\\web\\b.htm"},
+         {"progress 変換中[1/2]:" + std::string(252, 'n'), "convert C:\\web\\" + std::string(252, 'n'),
+          "progress 変換中[2/2]:b.htm", "convert C:\\web\\b.htm"}},
+        {{"C:\\" + std::string(257, 'o')}, false, {},
+         {"progress 変換中[1/1]:" + std::string(257, 'o'), "refuse C:\\" + std::string(257, 'o')}},
     };
     for (const Case& c : cases) {
         FakeHost host;

@@ -8,10 +8,13 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/job_steps.h"
 #include "app/shared_options.h"
+#include "app/win/message_text.h"
 #include "app/win/program.h"
 #include "engine/driver.h"
 
@@ -55,6 +58,9 @@ struct Worker {
     HANDLE resume = nullptr;   // set by the main thread to let it go on
     // ConfirmAbort is running (its question box pumps messages).
     bool confirming = false;
+    // The job is being stopped without asking: the worker shows no more
+    // boxes.
+    std::atomic<bool> stopping{false};
     // The job state of the editor launch.
     EditorLaunch editor;
     // The newest progress line, under its lock, and whether the main
@@ -80,11 +86,13 @@ void PollPause() {
 
 // Waits for one of the handles while handling the messages other threads
 // send to this one (a message box the worker shows, owned by the main
-// window, sends some); posted messages stay queued. The index of the handle.
-DWORD WaitHandlingSentMessages(DWORD count, const HANDLE* handles) {
+// window, sends some); posted messages stay queued. The index of the handle,
+// or `count` when `timeout` milliseconds passed first.
+DWORD WaitHandlingSentMessages(DWORD count, const HANDLE* handles, DWORD timeout = INFINITE) {
     for (;;) {
-        const DWORD r = MsgWaitForMultipleObjects(count, handles, FALSE, INFINITE, QS_SENDMESSAGE);
+        const DWORD r = MsgWaitForMultipleObjects(count, handles, FALSE, timeout, QS_SENDMESSAGE);
         if (r < WAIT_OBJECT_0 + count) return r - WAIT_OBJECT_0;
+        if (r == WAIT_TIMEOUT) return count;
         // Every peek handles the sent messages first; PM_NOREMOVE leaves
         // the posted ones. (Filtering the peek to sent messages takes
         // Windows 98 or 2000: Windows 95 and NT 4.0 don't know the flag.)
@@ -119,9 +127,11 @@ public:
         if (step == EditorLaunch::Step::kTooLong) return false;
         if (step == EditorLaunch::Step::kAsk) {
             PollPause();
-            const int answer = MessageBoxA(p.main_window,
-                                           "5個のﾌｧｲﾙをｴﾃﾞｨﾀｰで開きました\nこれ以降のﾌｧｲﾙも開きますか?",
-                                           kCaption, MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND);
+            const int answer = TheWorker().stopping.load()
+                                   ? IDNO
+                                   : MessageBoxA(p.main_window,
+                                                 "5個のﾌｧｲﾙをｴﾃﾞｨﾀｰで開きました\nこれ以降のﾌｧｲﾙも開きますか?",
+                                                 kCaption, MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND);
             step = launch.Answer(answer == IDYES);
         }
         if (step == EditorLaunch::Step::kLaunch) {
@@ -134,7 +144,8 @@ public:
 private:
     static void Show(const char* format, const char* path) {
         PollPause();
-        const std::string text = ComposeMessage(format, path);
+        if (TheWorker().stopping.load()) return;
+        const std::string text = ComposeMessage(format, PathForMessageBox(path));
         ShowMessage(TheProgram().main_window, text.c_str(), MB_ICONHAND);
     }
 };
@@ -157,6 +168,7 @@ public:
         const Options options = SnapshotOptions(TheProgram().options);
         return FileConversion(options, TheWorker().abort, report_).ConvertFile(path.c_str());
     }
+    void Refuse(const std::string& path) override { report_.OpenFailed(path.c_str()); }
     std::string LongName(const std::string& path) override { return FindLongName(path); }
     void OpenLaterOutputsInEditor() override { StoreShared(TheProgram().options.SWedit, 1); }
 
@@ -173,6 +185,7 @@ void BeginJob(HWND window) {
 #endif
     Worker& w = TheWorker();
     w.editor.Reset();
+    w.stopping.store(false);
     w.abort.store(false);
     PostMessageA(window, WM_JOBSTATE, 0, 0);
 }
@@ -204,14 +217,19 @@ unsigned __stdcall DropJob(void* argument) {
     HDROP drop = static_cast<HDROP>(argument);
     HWND window = TheProgram().main_window;
     BeginJob(window);
-    WorkerHost host;
+    // Every path whole, however long: one the platform cannot take is
+    // refused, never cut to a name the user did not choose.
+    std::vector<std::string> paths;
     const UINT total = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < total; ++i) {
-        char path[MAX_PATH] = "";
-        DragQueryFileA(drop, i, path, MAX_PATH);
-        host.Progress(CountedProgress(i + 1, total, FileNamePart(path)));
-        if (host.Convert(path) == 0) break;
+        const UINT length = DragQueryFileA(drop, i, nullptr, 0);
+        std::string path(length + 1, '\0');
+        DragQueryFileA(drop, i, path.data(), length + 1);
+        path.resize(std::strlen(path.c_str()));
+        paths.push_back(path);
     }
+    WorkerHost host;
+    RunDroppedPaths(paths, host);
     DragFinish(drop);
     PostMessageA(window, WM_JOBSTATE, 0, 1);
     return 1;
@@ -235,12 +253,17 @@ unsigned __stdcall CommandLineJob(void* argument) {
     return 1;
 }
 
-void Start(unsigned(__stdcall* job)(void*), void* argument) {
+// Starts the worker; false when it could not be started.
+bool Start(unsigned(__stdcall* job)(void*), void* argument) {
     Worker& w = TheWorker();
+    if (w.thread) return false;  // one worker at a time, whatever asks
     if (!w.paused) w.paused = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     if (!w.resume) w.resume = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     const uintptr_t thread = _beginthreadex(nullptr, 0, job, argument, 0, &w.id);
+    if (!thread) return false;
     w.thread = reinterpret_cast<HANDLE>(thread);
+    TheProgram().control.JobStarted();
+    return true;
 }
 
 void ForgetWorker() {
@@ -248,13 +271,32 @@ void ForgetWorker() {
     CloseHandle(w.thread);
     w.thread = nullptr;
     w.id = 0;
+    TheProgram().control.WorkerForgotten();
+}
+
+// Answers a box of the worker as its user would to let the job go: No where
+// there is No (the five-file question), otherwise OK.
+BOOL CALLBACK AnswerWorkerBox(HWND window, LPARAM) {
+    char name[16] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (std::strcmp(name, "#32770") != 0) return TRUE;
+    const int button = GetDlgItem(window, IDNO) ? IDNO : IDOK;
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, button)));
+    return TRUE;
 }
 
 }  // namespace
 
 void StartOpenDialogJob() { Start(OpenDialogJob, nullptr); }
-void StartDropJob(HDROP drop) { Start(DropJob, drop); }
-void StartCommandLineJob(HWND main_window) { Start(CommandLineJob, main_window); }
+
+void StartDropJob(HDROP drop) {
+    if (!Start(DropJob, drop)) DragFinish(drop);
+}
+
+void StartCommandLineJob(HWND main_window) {
+    if (!Start(CommandLineJob, main_window)) PostMessageA(main_window, WM_CMDLINEDONE, 0, 0);
+}
 
 int ConfirmAbort() {
     Worker& w = TheWorker();
@@ -263,29 +305,48 @@ int ConfirmAbort() {
     if (w.confirming) return 0;
     DWORD code = 0;
     if (GetExitCodeThread(w.thread, &code) && code == STILL_ACTIVE) {
+        JobControl& control = TheProgram().control;
         w.confirming = true;
+        control.AskOpened();
+        SyncDrops();
         // The worker holds still at its next poll, outside any lock of the
         // runtime, so that the question can be asked safely.
+        ResetEvent(w.paused);
+        ResetEvent(w.resume);
         w.pause.store(true);
         const HANDLE handles[2] = {w.paused, w.thread};
         const DWORD which = WaitHandlingSentMessages(2, handles);
         w.pause.store(false);
-        if (which == 0) {
+        // A job that has ended, or is ending already (a stream error, or
+        // stopped meanwhile), is not asked about.
+        bool stop = true;
+        if (which == 0 && !w.abort.load()) {
             const int answer = ShowMessage(TheProgram().main_window, "変換処理中です\n変換を中止しますか？",
                                            MB_YESNO | MB_ICONQUESTION);
-            if (answer != IDYES) {
-                SetEvent(w.resume);
-                w.confirming = false;
-                return 0;
-            }
-            w.abort.store(true);
-            SetEvent(w.resume);
-            WaitHandlingSentMessages(1, &w.thread);
+            stop = answer == IDYES;
         }
+        if (stop) w.abort.store(true);
+        SetEvent(w.resume);
+        if (stop) WaitHandlingSentMessages(1, &w.thread);
         w.confirming = false;
+        control.AskClosed();
+        SyncDrops();
+        if (!stop) return 0;
     }
     ForgetWorker();
     return 1;
+}
+
+void StopWorker() {
+    Worker& w = TheWorker();
+    if (!w.thread) return;
+    w.stopping.store(true);
+    w.abort.store(true);
+    // A worker held still for the question goes on, to its end.
+    SetEvent(w.resume);
+    while (WaitHandlingSentMessages(1, &w.thread, 100) != 0) EnumThreadWindows(w.id, AnswerWorkerBox, 0);
+    // A question under way forgets the worker when it is answered.
+    if (!w.confirming) ForgetWorker();
 }
 
 void WaitForWorker() {

@@ -30,7 +30,31 @@ void CheckItem(HWND window, UINT id, bool on) {
     CheckMenuItem(GetMenu(window), id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
 }
 
-void AcceptDrops(HWND window, bool on) { DragAcceptFiles(window, on ? TRUE : FALSE); }
+using Request = JobControl::Request;
+using Decision = JobControl::Decision;
+
+// What the job control decides about a request, after ConfirmAbort when it
+// asks for one: kGo, kRefuse (the user kept the job, or not now) or kStop.
+// It decides again after the question, since the question's box lets other
+// messages through.
+Decision Settle(Request request) {
+    Decision d;
+    while ((d = TheProgram().control.Decide(request)) == Decision::kAsk)
+        if (!ConfirmAbort()) return Decision::kRefuse;
+    return d;
+}
+
+// Runs a modal dialog of the program: no drop is taken while it is open.
+template <typename Dialog>
+auto Modal(Dialog dialog) {
+    JobControl& control = TheProgram().control;
+    control.ModalOpened();
+    SyncDrops();
+    const auto result = dialog();
+    control.ModalClosed();
+    SyncDrops();
+    return result;
+}
 
 void OnInitDialog(HWND window) {
     Program& p = TheProgram();
@@ -45,10 +69,11 @@ void OnInitDialog(HWND window) {
         HMENU menu = GetMenu(window);
         for (UINT id : {IDM_OPEN_IN_EDITOR, IDM_ALWAYS_ON_TOP, IDM_OPEN_CONVERT, IDM_SETTINGS})
             EnableMenuItem(menu, id, MF_BYCOMMAND | MF_GRAYED | MF_DISABLED);
+        p.control.CommandLineRun();
         StartCommandLineJob(window);
         return;
     }
-    AcceptDrops(window, true);
+    SyncDrops();
     if (p.options.SWedit == 1) CheckItem(window, IDM_OPEN_IN_EDITOR, true);
     if (p.options.SW_AOT == 1) {
         CheckItem(window, IDM_ALWAYS_ON_TOP, true);
@@ -57,7 +82,7 @@ void OnInitDialog(HWND window) {
 }
 
 void OpenAndConvert(HWND window) {
-    if (!ConfirmAbort()) return;
+    if (Settle(Request::kOpenCommand) != Decision::kGo) return;
     Program& p = TheProgram();
     OPENFILENAMEA ofn = {};
     // The structure as every Windows version takes it: 76 bytes on 32-bit
@@ -69,14 +94,15 @@ void OpenAndConvert(HWND window) {
     ofn.nMaxFile = kNameBufferSize - 1;
     ofn.lpstrTitle = "開いて変換";
     ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT | OFN_HIDEREADONLY;
-    if (GetOpenFileNameA(&ofn)) {
+    if (Modal([&] { return GetOpenFileNameA(&ofn); })) {
         InvalidateRect(window, nullptr, TRUE);
-        AcceptDrops(window, false);
-        StartOpenDialogJob();
+        // A job may have come to be held while the dialog was open.
+        if (Settle(Request::kOpenDialogChosen) == Decision::kGo) StartOpenDialogJob();
+        SyncDrops();
         return;
     }
     if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
-        ShowMessage(window, "パス名とファイル名のサイズの合計が64Kバイトを超えました", MB_ICONHAND);
+        Modal([&] { return ShowMessage(window, "パス名とファイル名のサイズの合計が64Kバイトを超えました", MB_ICONHAND); });
 }
 
 // Flips a menu switch and stores it at once.
@@ -96,9 +122,10 @@ void OnCommand(HWND window, WPARAM wparam, LPARAM lparam) {
             OpenAndConvert(window);
             break;
         case IDM_EXIT:
-            if (!ConfirmAbort()) break;
+            if (Settle(Request::kExitCommand) != Decision::kGo) break;
             SaveWindowPosition();
-            AcceptDrops(window, false);
+            p.control.Closing();
+            SyncDrops();
             DestroyWindow(window);
             break;
         case IDM_OPEN_IN_EDITOR:
@@ -108,13 +135,18 @@ void OnCommand(HWND window, WPARAM wparam, LPARAM lparam) {
             Toggle(window, IDM_ALWAYS_ON_TOP, p.options.SW_AOT, "SW_AOT");
             break;
         case IDM_SETTINGS:
-            if (ConfirmAbort()) ShowSettings(window);
+            if (Settle(Request::kSettingsCommand) != Decision::kGo) break;
+            Modal([&] {
+                ShowSettings(window);
+                return 0;
+            });
             break;
         case IDM_HELP_CONTENTS:
             ShellExecuteA(nullptr, "open", p.help_path, nullptr, nullptr, SW_SHOWNORMAL);
             break;
         case IDM_ABOUT:
-            DialogBoxParamA(p.instance, MAKEINTRESOURCEA(IDD_ABOUT), window, AboutBoxProc, 0);
+            if (Settle(Request::kAboutCommand) != Decision::kGo) break;
+            Modal([&] { return DialogBoxParamA(p.instance, MAKEINTRESOURCEA(IDD_ABOUT), window, AboutBoxProc, 0); });
             break;
         default:
             DefWindowProcA(window, WM_COMMAND, wparam, lparam);
@@ -134,15 +166,27 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
             PostMessageA(window, WM_COMMAND, IDM_EXIT, 0);
             return 0;
         case WM_DESTROY:
-            if (ConfirmAbort()) PostQuitMessage(0);
+            // Nobody is left to ask: a job still held is stopped.
+            if (Settle(Request::kWindowDestroyed) == Decision::kStop) StopWorker();
+            PostQuitMessage(0);
+            return 0;
+        case WM_QUERYENDSESSION:
+            // The session may end once no job runs; the user may keep it.
+            return Settle(Request::kQueryEndSession) == Decision::kGo;
+        case WM_ENDSESSION:
+            if (wparam) {
+                // The program ends with the session, now: a job still held is
+                // stopped, and its output under way removed, before this returns.
+                if (Settle(Request::kEndSession) == Decision::kStop) StopWorker();
+                p.control.Closing();
+                SyncDrops();
+            }
             return 0;
         case WM_DROPFILES:
-            if (!ConfirmAbort()) {
-                DragFinish(reinterpret_cast<HDROP>(wparam));
-                return 0;
-            }
-            AcceptDrops(window, false);
-            StartDropJob(reinterpret_cast<HDROP>(wparam));
+            // Whatever delivers it: taken only when the job control says so.
+            if (Settle(Request::kDrop) == Decision::kGo) StartDropJob(reinterpret_cast<HDROP>(wparam));
+            else DragFinish(reinterpret_cast<HDROP>(wparam));
+            SyncDrops();
             return 0;
         case WM_COMMAND:
             OnCommand(window, wparam, lparam);
@@ -151,21 +195,32 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
             if (lparam == 0) {
                 EnableWindow(GetDlgItem(window, IDC_DROP_HINT), FALSE);
             } else if (lparam == 1) {
-                SendMessageA(p.status_bar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>("完了"));
-                EnableWindow(GetDlgItem(window, IDC_DROP_HINT), TRUE);
-                AcceptDrops(window, true);
+                // Only the newest job's end shows: a stopped job's comes
+                // after the next one started.
+                if (p.control.JobFinished()) {
+                    SendMessageA(p.status_bar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>("完了"));
+                    EnableWindow(GetDlgItem(window, IDC_DROP_HINT), TRUE);
+                }
+                SyncDrops();
             }
             return 0;
         case WM_PROGRESSLINE:
             ShowPendingProgress(p.status_bar);
             return 0;
         case WM_CMDLINEDONE:
+            p.control.JobFinished();
             WaitForWorker();
+            p.control.Closing();
             DestroyWindow(window);
             return 0;
         default:
             return DefWindowProcA(window, message, wparam, lparam);
     }
+}
+
+void SyncDrops() {
+    Program& p = TheProgram();
+    if (p.main_window) DragAcceptFiles(p.main_window, p.control.AcceptsDrops() ? TRUE : FALSE);
 }
 
 void PlaceMainWindow(HWND window) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/job_control.h"
 #include "engine/options.h"
 
 namespace vorlax::app {
@@ -32,6 +33,9 @@ struct Program {
     Options options;
     // The arguments after wildcard expansion; [0] is the program.
     std::vector<std::string> argv;
+    // Whether a job may start and what the ways out do; the main window's
+    // thread only.
+    JobControl control;
 };
 
 // The one program-wide instance.
@@ -39,6 +43,8 @@ Program& TheProgram();
 
 // The main window's procedure, its placement and position memory.
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+// Makes the main window take drops exactly when the job control says so.
+void SyncDrops();
 void PlaceMainWindow(HWND window);
 void SaveWindowPosition();
 

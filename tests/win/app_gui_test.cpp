@@ -469,16 +469,17 @@ TEST_F(VorlaxApp, ASecondPlainStartBringsTheFirstBack) {
 
 // ---- jobs
 
-// Picks files in the open dialog of a running main window: goes to the
-// folder first (the dialog may start where an earlier run left it), then
-// names the files.
-bool ChooseInOpenDialog(DWORD pid, HWND main, const std::string& folder, const std::string& names) {
+// The open dialog of a running main window, opened through the menu.
+HWND OpenTheOpenDialog(DWORD pid, HWND main) {
     PostCommand(main, 40001);
     HWND dialog = WaitForTopWindow(pid, "#32770", "開いて変換");
-    if (!dialog) {
-        ADD_FAILURE() << "no open dialog";
-        return false;
-    }
+    if (!dialog) ADD_FAILURE() << "no open dialog";
+    return dialog;
+}
+
+// Picks files in an open dialog: goes to the folder first (the dialog may
+// start where an earlier run left it), then names the files.
+bool ChooseInDialog(HWND dialog, const std::string& folder, const std::string& names) {
     HWND name_box = GetDlgItem(dialog, 0x47C);  // the file name combo box
     if (!name_box) name_box = GetDlgItem(dialog, 0x480);
     if (!name_box) {
@@ -493,6 +494,12 @@ bool ChooseInOpenDialog(DWORD pid, HWND main, const std::string& folder, const s
     const bool closed = WaitUntil([&] { return !IsWindow(dialog); });
     if (!closed) SaveScreenshot(nullptr, "C:\\vt\\open-dialog-failed.bmp");
     return closed;
+}
+
+// Opens the open dialog of a running main window and picks files in it.
+bool ChooseInOpenDialog(DWORD pid, HWND main, const std::string& folder, const std::string& names) {
+    HWND dialog = OpenTheOpenDialog(pid, main);
+    return dialog && ChooseInDialog(dialog, folder, names);
 }
 
 TEST_F(VorlaxApp, OpenDialogJobsShowTheirProgressThenDone) {
@@ -696,6 +703,218 @@ TEST_F(VorlaxDrop, ADropWhileAJobRunsIsRefused) {
     EXPECT_FALSE(Exists(dir_ + "a.txt"));
 }
 
+// ---- one job at a time, whatever order the messages come in
+
+TEST_F(VorlaxDrop, NoDropWhileAModalDialogIsOpen) {
+    struct Case {
+        const char* name;
+        int command;
+        const char* title;
+    };
+    const Case cases[] = {
+        {"open", 40001, "開いて変換"},
+        {"settings", 65535, "Vorlax - 設定"},
+        {"about", 40005, "Vorlax - バージョン情報"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string page = Page(std::string(c.name) + ".htm");
+        const std::string output = dir_ + c.name + ".txt";
+        PostCommand(main_, c.command);
+        HWND dialog = WaitForTopWindow(process_.id(), "#32770", c.title);
+        ASSERT_TRUE(dialog);
+        EXPECT_EQ(DropFiles({page}), 3);
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+        Sleep(300);
+        EXPECT_FALSE(Exists(output));
+        // Taken again once the dialog is gone.
+        EXPECT_EQ(DropFiles({page}), 0);
+        EXPECT_TRUE(WaitUntil([&] { return Exists(output); }));
+        ASSERT_TRUE(Done());
+    }
+}
+
+// A large page dropped while the open dialog is open, a small one chosen in
+// it: only the small one converts, and the exit leaves no part of the large
+// one's output behind.
+TEST_F(VorlaxDrop, ADropDuringTheOpenDialogStartsNoSecondJob) {
+    SlowPage("large.htm", 4LL << 30);
+    Page("small.htm");
+    HWND dialog = OpenTheOpenDialog(process_.id(), main_);
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(DropFiles({dir_ + "large.htm"}), 3);
+    ASSERT_TRUE(ChooseInDialog(dialog, dir_, "\"small.htm\""));
+    ASSERT_TRUE(WaitUntil([&] { return StatusText(main_) == "完了"; }, 30000));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main_, 1031)));
+    // No job runs: the exit asks nothing.
+    PostCommand(main_, 2);
+    EXPECT_EQ(process_.Wait(), 0u);
+    main_ = nullptr;
+    EXPECT_EQ(ListFolder(dir_), (std::vector<std::string>{"large.htm", "small.htm", "small.txt"}));
+}
+
+// The system ends the session while a job runs: WM_QUERYENDSESSION asks
+// first, and the output under way is gone before the program lets the
+// session end.
+TEST_F(VorlaxApp, TheSessionEndingDuringAJob) {
+    struct Case {
+        const char* name;
+        UINT message;
+        WPARAM wparam;
+        int answer;      // the button pressed in the question; 0: no question
+        LRESULT result;  // what the window answers
+        bool goes_on;    // the job still runs afterwards
+    };
+    const Case cases[] = {
+        {"query, keep", WM_QUERYENDSESSION, 0, IDNO, FALSE, true},
+        {"query, stop", WM_QUERYENDSESSION, 0, IDYES, TRUE, false},
+        {"end", WM_ENDSESSION, TRUE, 0, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const std::string& name : ListFolder(dir_)) DeleteFileA((dir_ + name).c_str());
+        SlowPage("slow.htm", 3LL << 30);
+        Process p = Start(VorlaxCommand(), dir_);
+        HWND main = WaitForMainWindow(p);
+        ASSERT_TRUE(main);
+        ASSERT_TRUE(ChooseInOpenDialog(p.id(), main, dir_, "\"slow.htm\""));
+        ASSERT_TRUE(WaitUntil([&] { return Exists(dir_ + "slow.txt"); }));
+        SentMessage sent(main, c.message, c.wparam, 0);
+        if (c.answer) {
+            auto box = WaitForMessageBox(p.id());
+            ASSERT_TRUE(box);
+            EXPECT_EQ(box->text, kAbortQuestion);
+            Press(box->window, c.answer);
+        }
+        ASSERT_TRUE(sent.Wait());
+        EXPECT_EQ(sent.result(), c.result);
+        // Before the window answered, the output under way was removed.
+        EXPECT_EQ(Exists(dir_ + "slow.txt"), c.goes_on);
+        EXPECT_FALSE(ShowsMessageBox(p.id()));
+        p.Kill();  // as the system ends the program
+        if (!c.goes_on) {
+            EXPECT_EQ(ListFolder(dir_), std::vector<std::string>{"slow.htm"});
+        }
+    }
+}
+
+// The session ends while the worker shows a box: the box is answered for
+// the user, and the window lets the session end.
+TEST_F(VorlaxApp, TheSessionEndingWhileTheWorkerAsks) {
+    Process p = Start(VorlaxCommand("missing.htm"), dir_);
+    HWND main = WaitForMainWindow(p);
+    ASSERT_TRUE(main);
+    auto box = WaitForMessageBox(p.id());
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, std::string("missing.htm") + kOpenFailure);
+    SentMessage sent(main, WM_ENDSESSION, TRUE, 0);
+    ASSERT_TRUE(sent.Wait(10000));
+    EXPECT_FALSE(IsWindow(box->window));
+}
+
+TEST_F(VorlaxApp, ASecondPlainStartDuringAJobLeavesItRunning) {
+    SlowPage("slow.htm", 600 << 20);
+    Process first = Start(VorlaxCommand(), dir_);
+    HWND main = WaitForMainWindow(first);
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(ChooseInOpenDialog(first.id(), main, dir_, "\"slow.htm\""));
+    ASSERT_TRUE(WaitUntil([&] { return Exists(dir_ + "slow.txt"); }));
+    Process second = Start(VorlaxCommand(), dir_);
+    EXPECT_EQ(second.Wait(), 0u);
+    EXPECT_FALSE(ShowsMessageBox(first.id()));
+    EXPECT_EQ(StatusText(main), "変換中[1/1]:slow.htm");
+    // The job goes on to its end.
+    ASSERT_TRUE(WaitUntil([&] { return StatusText(main) == "完了"; }, 60000));
+    EXPECT_EQ(ReadBytes(dir_ + "slow.txt"), Converted("<p>slow</p>"));
+}
+
+// ---- paths too long for the platform
+
+// A page whose path is 300 bytes, and a page named as the first 259 bytes
+// of that path: "page.htm" in the same folder, which could be converted.
+struct LongPaths {
+    std::string folder, whole, cut;
+};
+
+LongPaths MakeLongPaths(const std::string& dir) {
+    LongPaths p;
+    p.folder = dir + std::string(100, 'd') + "\\";
+    p.folder += std::string(251 - p.folder.size() - 1, 'e') + "\\";
+    p.cut = p.folder + "page.htm";
+    p.whole = p.cut + std::string(300 - p.cut.size() - 4, 'l') + ".htm";
+    MakeFolders(p.folder.substr(0, p.folder.size() - 1));
+    WriteBytes(p.whole, kPlainPage);
+    WriteBytes(p.cut, kPlainPage);
+    return p;
+}
+
+// The open-failure box names the whole path, shortened in the middle, and
+// fits the screen.
+void ExpectWholePathRefused(const MessageBoxSeen& box, const std::string& path) {
+    const std::string suffix = kOpenFailure;
+    ASSERT_GT(box.text.size(), suffix.size());
+    EXPECT_EQ(box.text.substr(box.text.size() - suffix.size()), suffix);
+    const std::string shown = box.text.substr(0, box.text.size() - suffix.size());
+    const std::size_t gap = shown.find("...");
+    ASSERT_NE(gap, std::string::npos) << shown;
+    const std::string head = shown.substr(0, gap), tail = shown.substr(gap + 3);
+    EXPECT_FALSE(head.empty());
+    EXPECT_FALSE(tail.empty());
+    EXPECT_LT(head.size() + tail.size(), path.size());
+    EXPECT_EQ(path.substr(0, head.size()), head);
+    EXPECT_EQ(path.substr(path.size() - tail.size()), tail);
+    const RECT r = WindowRect(box.window);
+    EXPECT_GE(r.left, 0);
+    EXPECT_LE(r.right, GetSystemMetrics(SM_CXSCREEN));
+}
+
+TEST_F(VorlaxDrop, AnOverLongDroppedPathIsRefusedWhole) {
+    const LongPaths paths = MakeLongPaths(dir_);
+    ASSERT_EQ(paths.cut.size(), 259u);
+    ASSERT_TRUE(Exists(paths.whole));
+    ASSERT_TRUE(Exists(paths.cut));
+    ASSERT_EQ(DropFiles({paths.whole}), 0);
+    auto box = WaitForMessageBox(process_.id());
+    EXPECT_TRUE(box);
+    if (box) {
+        ExpectWholePathRefused(*box, paths.whole);
+        Press(box->window, IDOK);
+    }
+    ASSERT_TRUE(Done());
+    // Nothing was converted, the page of the cut name least of all.
+    EXPECT_EQ(ListFolder(paths.folder), (std::vector<std::string>{paths.cut.substr(paths.folder.size()),
+                                                                  paths.whole.substr(paths.folder.size())}));
+}
+
+TEST_F(VorlaxApp, OverLongPathsOnTheCommandLineAndInAListAreRefusedWhole) {
+    const LongPaths paths = MakeLongPaths(dir_);
+    const std::string list = dir_ + "list.lst";
+    struct Case {
+        const char* name;
+        std::string arguments;
+    };
+    const Case cases[] = {
+        {"command line", "\"" + paths.whole + "\" \"" + paths.cut + "\""},
+        {"list file", "/r \"" + list + "\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteBytes(list, paths.whole + "\r\n" + paths.cut + "\r\n");
+        Process p = Start(VorlaxCommand(c.arguments), dir_);
+        auto box = WaitForMessageBox(p.id());
+        EXPECT_TRUE(box);
+        if (box) {
+            ExpectWholePathRefused(*box, paths.whole);
+            Press(box->window, IDOK);
+        }
+        EXPECT_EQ(p.Wait(), 0u);
+        EXPECT_EQ(ListFolder(paths.folder), (std::vector<std::string>{paths.cut.substr(paths.folder.size()),
+                                                                      paths.whole.substr(paths.folder.size())}));
+    }
+    EXPECT_FALSE(Exists(list));
+}
+
 // ---- the about box, the help file
 
 TEST_F(VorlaxApp, AboutBox) {
@@ -793,6 +1012,16 @@ TEST_F(VorlaxApp, Screenshots) {
     PostMessageA(about, WM_COMMAND, IDOK, 0);
     PostCommand(main, 2);
     EXPECT_EQ(p.Wait(), 0u);
+
+    // A path too long for the platform, shortened in the middle.
+    const LongPaths paths = MakeLongPaths(dir_);
+    Process refused = Start(VorlaxCommand("\"" + paths.whole + "\""), dir_);
+    box = WaitForMessageBox(refused.id());
+    ASSERT_TRUE(box);
+    Sleep(500);
+    EXPECT_TRUE(SaveScreenshot(box->window, shots + "long-path.bmp"));
+    Press(box->window, IDOK);
+    EXPECT_EQ(refused.Wait(), 0u);
 }
 
 }  // namespace

@@ -174,6 +174,29 @@ std::string StatusText(HWND main_window) { return WindowText(GetDlgItem(main_win
 
 void PostCommand(HWND window, int id) { PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
+SentMessage::SentMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+    : window_(window), message_(message), wparam_(wparam), lparam_(lparam) {
+    thread_ = CreateThread(nullptr, 0, Send, this, 0, nullptr);
+}
+
+SentMessage::~SentMessage() {
+    if (!thread_) return;
+    // The send gives up after a minute; the thread must be done before
+    // this object goes.
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+}
+
+DWORD WINAPI SentMessage::Send(void* self) {
+    SentMessage& s = *static_cast<SentMessage*>(self);
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(s.window_, s.message_, s.wparam_, s.lparam_, SMTO_NORMAL, 60000, &result);
+    s.result_ = static_cast<LRESULT>(result);
+    return 0;
+}
+
+bool SentMessage::Wait(int ms) { return thread_ && WaitForSingleObject(thread_, ms) == WAIT_OBJECT_0; }
+
 bool IsTopmost(HWND window) { return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
 
 RECT WindowRect(HWND window) {
@@ -182,31 +205,59 @@ RECT WindowRect(HWND window) {
     return r;
 }
 
-void MakeFolders(const std::string& path) {
-    for (std::size_t i = 3; i <= path.size(); ++i)
-        if (i == path.size() || path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+namespace {
+
+// A folder name of 248 bytes or more (MAX_PATH less room for an 8.3 name) is
+// out of the ANSI functions' reach.
+bool TooLongForAnsi(const std::string& path) { return path.size() >= MAX_PATH - 12; }
+
+// The wide form of a CP932 path; one that starts with a drive ("C:\\") gets
+// the prefix that lifts the length limit.
+std::wstring LongPath(const std::string& path) {
+    const int n = MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(), n);
+    const bool drive = wide.size() >= 3 && wide[1] == L':' && wide[2] == L'\\';
+    return drive ? L"\\\\?\\" + wide : wide;
 }
 
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+void RemoveTreeW(const std::wstring& path) {
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string child = path + "\\" + name;
-            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(child);
-            else DeleteFileA(child.c_str());
-        } while (FindNextFileA(search, &found));
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring child = path + L"\\" + name;
+            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTreeW(child);
+            else DeleteFileW(child.c_str());
+        } while (FindNextFileW(search, &found));
         FindClose(search);
     }
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    RemoveDirectoryA(path.c_str());
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryW(path.c_str());
 }
 
+}  // namespace
+
+void MakeFolders(const std::string& path) {
+    for (std::size_t i = 3; i <= path.size(); ++i) {
+        if (i != path.size() && path[i] != '\\') continue;
+        const std::string folder = path.substr(0, i);
+        if (TooLongForAnsi(folder)) CreateDirectoryW(LongPath(folder).c_str(), nullptr);
+        else CreateDirectoryA(folder.c_str(), nullptr);
+    }
+}
+
+// Wide all the way down: a tree may hold paths the ANSI functions cannot reach.
+void RemoveTree(const std::string& path) { RemoveTreeW(LongPath(path)); }
+
 void WriteBytes(const std::string& path, const std::string& bytes) {
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    const HANDLE file =
+        path.size() >= MAX_PATH
+            ? CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)
+            : CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
     DWORD written = 0;
     WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -225,7 +276,10 @@ std::optional<std::string> ReadBytes(const std::string& path) {
     return bytes;
 }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::string& path) {
+    if (path.size() >= MAX_PATH) return GetFileAttributesW(LongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 std::vector<std::string> ListFolder(const std::string& folder) {
     std::vector<std::string> names;

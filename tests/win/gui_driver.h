@@ -68,10 +68,35 @@ std::string WindowText(HWND window);
 // Part 0 of the main window's status bar.
 std::string StatusText(HWND main_window);
 void PostCommand(HWND window, int id);
+
+// A message sent from a thread of its own, so that the caller can answer
+// the boxes the receiver shows before it returns (as the system sends
+// WM_QUERYENDSESSION and WM_ENDSESSION). The send gives up after a minute.
+class SentMessage {
+public:
+    SentMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+    ~SentMessage();
+    SentMessage(const SentMessage&) = delete;
+    SentMessage& operator=(const SentMessage&) = delete;
+    // Whether the receiver returned within `ms` milliseconds.
+    bool Wait(int ms = 20000);
+    // What it returned (after Wait gave true).
+    LRESULT result() const { return result_; }
+
+private:
+    static DWORD WINAPI Send(void* self);
+    HWND window_;
+    UINT message_;
+    WPARAM wparam_;
+    LPARAM lparam_;
+    LRESULT result_ = 0;
+    HANDLE thread_ = nullptr;
+};
 bool IsTopmost(HWND window);
 RECT WindowRect(HWND window);
 
-// Files, by CP932 path.
+// Files, by CP932 path; a path of MAX_PATH bytes or more goes through the
+// wide functions, so a test can make what the ANSI ones cannot reach.
 void MakeFolders(const std::string& path);
 void RemoveTree(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);
