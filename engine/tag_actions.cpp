@@ -8,6 +8,7 @@
 #include "codes/ascii.h"
 #include "engine/attributes.h"
 #include "engine/line_output.h"
+#include "engine/rule_length.h"
 
 namespace vorlax {
 
@@ -222,7 +223,7 @@ void Converter::HorizontalRule(char* text) {
         }
     }
     const long long column = opt_.Column;
-    long long length = static_cast<long long>(static_cast<double>(percent) * 0.01 * column);
+    long long length = RuleLength(percent, column);
     long long lead = 0;
     if (st_.align_depth < 1) {
         const AlignAttribute align = ReadAlign(text);

@@ -3,6 +3,7 @@
 // stand for the three line markers) unless a case says it is final text.
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -12,6 +13,7 @@
 #include "engine/attributes.h"
 #include "engine/converter.h"
 #include "engine/pipeline.h"
+#include "engine/rule_length.h"
 #include "test_support.h"
 
 namespace vorlax::test {
@@ -217,6 +219,22 @@ TEST(BlockTags, HorizontalRules) {
          "\n{L}          \n{L}"},
     });
 }
+
+// Where doubles are evaluated as doubles, the integer rule length is the
+// product of doubles for every percentage and every 16-bit line width.
+#if FLT_EVAL_METHOD == 0
+TEST(BlockTags, RuleLengthIsTheProductOfDoubles) {
+    for (long long percent = -100; percent <= 100; ++percent) {
+        const volatile double fraction = static_cast<double>(percent) * 0.01;
+        for (long long column = -32768; column <= 32767; ++column) {
+            const auto doubles = static_cast<long long>(fraction * static_cast<double>(column));
+            if (RuleLength(percent, column) != doubles)
+                FAIL() << percent << "% of " << column << ": " << RuleLength(percent, column)
+                       << ", doubles give " << doubles;
+        }
+    }
+}
+#endif
 
 TEST(Lists, NestingNumbersAndBreaks) {
     RunScanCases({

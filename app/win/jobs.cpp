@@ -3,7 +3,6 @@
 #include "app/win/jobs.h"
 
 #include <commctrl.h>
-#include <float.h>
 #include <process.h>
 
 #include <atomic>
@@ -178,11 +177,6 @@ private:
 
 // The start of every job.
 void BeginJob(HWND window) {
-#ifndef _WIN64
-    // The conversion's arithmetic at double precision, as on the other
-    // targets, whatever precision the system gave this thread.
-    _controlfp(_PC_53, _MCW_PC);
-#endif
     Worker& w = TheWorker();
     w.editor.Reset();
     w.stopping.store(false);
