@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The shell extension's tests under Wine, for one Windows build tree:
 #
-#   tests/win/shellext/run.sh TREE [WOW_TREE]
+#   tests/win/shellext/run.sh [--locale NAME] TREE [WOW_TREE]
 #
 #   1. the DLL exports exactly DllCanUnloadNow and DllGetClassObject by name
 #      and imports no runtime DLL (objdump);
@@ -18,6 +18,11 @@
 #   WOW_TREE's DLL and host in the same 64-bit prefix, registered in the
 #   32-bit view (Wow6432Node).
 #
+# --locale NAME: the prefix's locale (default ja_JP.UTF-8, code page 932);
+# with a Western one (C.UTF-8: code page 1252) the Explorer-like host runs
+# as Explorer does on a non-Japanese Windows, in code page 1252, and the
+# Japanese names must still reach the list file and the program whole.
+#
 # One fresh prefix per run, removed afterwards (VORLAX_WINE_KEEP=1 keeps it).
 set -euo pipefail
 
@@ -26,7 +31,12 @@ root=$(cd "$here/../../.." && pwd)
 # shellcheck source=tools/deps.sh
 source "$root/tools/deps.sh"
 
-tree=$(cd "${1:?usage: run.sh TREE [WOW_TREE]}" && pwd)
+locale=ja_JP.UTF-8
+if [ "${1:-}" = --locale ]; then
+    locale=${2:?--locale needs a locale name}
+    shift 2
+fi
+tree=$(cd "${1:?usage: run.sh [--locale NAME] TREE [WOW_TREE]}" && pwd)
 wow_tree=${2:+$(cd "$2" && pwd)}
 
 # The machine type in the PE header: 0x14c i386, 0x8664 x86-64.
@@ -87,7 +97,7 @@ trap 'exit 130' INT TERM
 
 export WINEPREFIX=$prefix WINEARCH=$arch WINEDEBUG=-all
 export WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
-export LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8
+export LC_ALL=$locale LANG=$locale
 unset LANGUAGE DISPLAY WAYLAND_DISPLAY VORLAX_STUB_CONVERT
 
 wine wineboot.exe --init >"$prefix/.wineboot.log" 2>&1 || { cat "$prefix/.wineboot.log"; fail wineboot; }
