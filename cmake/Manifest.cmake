@@ -4,7 +4,9 @@
 #
 # fills TEMPLATE's @VORLAX_MANIFEST_NAME@ with NAME and
 # @VORLAX_MANIFEST_ARCH@ with this tree's processor (x86 or amd64), and
-# embeds the result in TARGET.
+# embeds the result in TARGET. The filled manifest is kept as
+# manifests/TARGET.manifest in the build tree, where the tests compare the
+# resource with it.
 #
 # The programs' manifest (resources/program.manifest.in) is written so that
 # each Windows takes what it knows and passes over the rest:
@@ -40,7 +42,7 @@ function(vorlax_manifest target template name)
     set(VORLAX_MANIFEST_ARCH x86)
   endif()
   set(VORLAX_MANIFEST_NAME ${name})
-  set(manifest ${CMAKE_CURRENT_BINARY_DIR}/${target}.manifest)
+  set(manifest ${CMAKE_BINARY_DIR}/manifests/${target}.manifest)
   configure_file(${template} ${manifest} @ONLY)
   set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}_manifest.rc)
   file(CONFIGURE OUTPUT ${script} CONTENT "1 24 \"${manifest}\"\n" @ONLY)
