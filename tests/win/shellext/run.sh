@@ -6,8 +6,9 @@
 #   1. the DLL exports exactly DllCanUnloadNow and DllGetClassObject by name
 #      and imports no runtime DLL (objdump);
 #   2. shellext_host.exe drives TREE/bin/shVorlax.dll directly: every case,
-#      then one whole use of the menu with its debug lines, then the
-#      command-string cases again with the program taken for Windows 98;
+#      then one whole use of the menu with its debug lines, then (i686)
+#      every case and the command-string cases again with the program
+#      taken for Windows 98, where the extension keeps the ANSI functions;
 #   3. as Explorer would load it: the extension registered in the prefix by
 #      its class id, handler keys and "Application Path", the DLL in the
 #      system folder, shellext_explorer_host.exe right-clicks a file and a
@@ -130,9 +131,17 @@ for mode in "" --debug-lines; do
     pass "shellext_host.exe ${mode:-(every case)}"
 done
 
-# The command-string answers follow the request, whatever the platform:
-# again as Windows 98 reports itself (platform id 1).
+# As Windows 98 reports itself (platform id 1) the extension takes the
+# ANSI road (Windows NT the Unicode one): every case again with the i686 DLL
+# (the only one Windows 98 runs), and the command-string answers, which
+# follow the request whatever the platform.
 wine reg add 'HKCU\Software\Wine\AppDefaults\shellext_host.exe' /v Version /d win98 /f >/dev/null 2>&1
+if [ "$arch" = win32 ]; then
+    run_wine "$tree/bin/shellext_host.exe" "$(winpath "$tree/bin/shVorlax.dll")" \
+        "$(winpath "$tree/bin/shellext_stub_vorlax.exe")" || { cat "$out" "$out.err"; fail "every case as Windows 98"; }
+    cat "$out"
+    pass "shellext_host.exe (every case) as Windows 98"
+fi
 run_wine "$tree/bin/shellext_host.exe" --command-strings "$(winpath "$tree/bin/shVorlax.dll")" \
     "$(winpath "$tree/bin/shellext_stub_vorlax.exe")" || { cat "$out" "$out.err"; fail "--command-strings"; }
 cat "$out"
