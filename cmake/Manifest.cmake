@@ -1,9 +1,10 @@
 # Application manifests as resources (RT_MANIFEST 1).
 #
-#   vorlax_manifest(TARGET TEMPLATE NAME)
+#   vorlax_manifest(TARGET TEMPLATE NAME [LEVEL])
 #
-# fills TEMPLATE's @VORLAX_MANIFEST_NAME@ with NAME and
-# @VORLAX_MANIFEST_ARCH@ with this tree's processor (x86 or amd64), and
+# fills TEMPLATE's @VORLAX_MANIFEST_NAME@ with NAME,
+# @VORLAX_MANIFEST_ARCH@ with this tree's processor (x86 or amd64) and
+# @VORLAX_EXECUTION_LEVEL@ with LEVEL (asInvoker when not given), and
 # embeds the result in TARGET. The filled manifest is kept as
 # manifests/TARGET.manifest in the build tree, where the tests compare the
 # resource with it.
@@ -19,8 +20,14 @@
 #   twice (XP SP2 and Server 2003 before SP1 fail on that). The file has no
 #   comment: only what the systems read.
 # - The common controls 6 (visual styles) from XP on.
-# - asInvoker from Vista on: the programs run with the rights of the user
-#   who starts them, without the system's guesses about installers.
+# - requestedExecutionLevel from Vista on, which also ends the system's
+#   guesses about installers: Vorlax.exe asInvoker, with the rights of the
+#   user who starts it; the uninstaller highestAvailable, since it removes
+#   what only an administrator may (the system folder's DLL, the program
+#   folder, the machine's registry entries) and is started from the list
+#   of installed programs, which elevates nothing itself: an administrator
+#   is asked to confirm, a standard user runs it with their own rights and
+#   the same user's settings are removed either way.
 # - supportedOS: Vista, 7, 8, 8.1, 10 and 11 give the programs their own
 #   behaviour rather than an older system's.
 # - dpiAware (Vista on): system-aware, laid out for the screen's DPI at the
@@ -42,6 +49,11 @@ function(vorlax_manifest target template name)
     set(VORLAX_MANIFEST_ARCH x86)
   endif()
   set(VORLAX_MANIFEST_NAME ${name})
+  if(ARGC GREATER 3)
+    set(VORLAX_EXECUTION_LEVEL ${ARGV3})
+  else()
+    set(VORLAX_EXECUTION_LEVEL asInvoker)
+  endif()
   set(manifest ${CMAKE_BINARY_DIR}/manifests/${target}.manifest)
   configure_file(${template} ${manifest} @ONLY)
   set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}_manifest.rc)
