@@ -20,6 +20,11 @@
 #   win32-install, win64-install  UnInst_Vorlax.exe, "Vorlax.exe /install" and
 #            the shell-extension page under Wine, driven by vorlax_install_tests.exe,
 #            then the whole life cycle from the ZIP package (tests/win/install/run.sh)
+#   win32-locale, win64-locale  the programs on a non-Japanese Windows: a
+#            prefix with code page 1252 (C.UTF-8), where only their
+#            manifests give them 932: Japanese names from the command line,
+#            dropped and in the shell extension, the boxes, the settings
+#            sheet, /install and the uninstaller (tests/win/locale_check.sh)
 #   imports  every function the six deliverables import, against the list of
 #            each one's oldest Windows (tests/imports/floor.txt): nothing above
 #            the i686 floor (Windows 95, NT 4.0) or the x86-64 one (XP x64 /
@@ -49,7 +54,7 @@ source tools/deps.sh
 # The test stages, and what each needs: build trees and package sets.
 all_stages=(imports package-win32 package-win64 native native-cli aarch64 win32 win64 win32-gui win64-gui
             xdnd win32-settings win64-settings win32-shellext win64-shellext win32-install
-            win64-install fuzz bench)
+            win64-install win32-locale win64-locale fuzz bench)
 # Stages run only when named.
 extra_stages=(native-unsigned)
 declare -A needs_trees=(
@@ -60,6 +65,7 @@ declare -A needs_trees=(
     [package-win32]=win32 [package-win64]=win64 [win32-settings]=win32 [win64-settings]=win64
     [imports]="win32 win64"
     [win32-install]="native win32" [win64-install]="native win64"
+    [win32-locale]="native win32" [win64-locale]="native win64"
 )
 declare -A needs_packages=(
     [native]="NATIVE TESTS" [native-cli]="NATIVE TESTS" [bench]="NATIVE TESTS"
@@ -71,6 +77,7 @@ declare -A needs_packages=(
     [package-win32]=WINDOWS [package-win64]=WINDOWS [imports]="WINDOWS TESTS"
     [win32-settings]="WINDOWS WINE" [win64-settings]="WINDOWS WINE"
     [win32-install]="WINDOWS WINE X11 INSTALL" [win64-install]="WINDOWS WINE X11 INSTALL"
+    [win32-locale]="WINDOWS WINE X11 SHELLEXT" [win64-locale]="WINDOWS WINE X11 SHELLEXT"
 )
 if [ $# -eq 0 ]; then
     chosen=("${all_stages[@]}")
@@ -200,6 +207,13 @@ install_note() {
         /^life cycle: [^ ]+: registry and files as before/ { sub(":$", "", $3); cycles = cycles (cycles ? " " : "") $3 }
         END { print n " cases passed, " last (cycles ? ", life cycle with an empty before/after diff as " cycles : "") }'
 }
+locale_note() {
+    tr -d '\r' < "$1" | awk '/^wine-env: ACP/ { acp = $2 " " $3; sub(",", "", acp) }
+        /^\[  PASSED  \] [0-9]+ tests?\.$/ { cases += $4 }
+        /^settings: / { settings = $4 }
+        /^shellext: / { checks = $2 }
+        END { print acp ": " cases " GUI and install cases, " settings " settings scenarios, " checks " shell-extension checks" }'
+}
 # package TREE ARCH: the tree's ZIP package, holding exactly the built
 # Vorlax.exe and Vorlax.txt.
 package() {
@@ -281,6 +295,9 @@ when win32-install && stage win32-install 1 install_note timeout -k 10 900 tests
     win98 winxp win10 win10@win64
 when win64-install && stage win64-install 1 install_note timeout -k 10 900 tests/win/install/run.sh build/win64 build/native \
     win2003 win10
+# A non-Japanese Windows: the prefix in code page 1252.
+when win32-locale && stage win32-locale 1 locale_note timeout -k 10 600 tests/win/locale_check.sh build/win32 build/native
+when win64-locale && stage win64-locale 1 locale_note timeout -k 10 600 tests/win/locale_check.sh build/win64 build/native
 when fuzz && stage fuzz 1 fuzz_note timeout -k 10 600 fuzz/run.sh "${VORLAX_FUZZ_SECONDS:-20}"
 when bench && stage bench 1 bench_note build/native/bin/vorlax_bench --benchmark_min_time=0.01
 

@@ -4,6 +4,7 @@
 
 #include "app/win/win_registry.h"
 #include "install/win_platform.h"
+#include "settings/page_controls.h"
 
 namespace vorlax::install {
 
@@ -14,6 +15,9 @@ INT_PTR CALLBACK ShellExtensionPageProc(HWND page, UINT message, WPARAM, LPARAM 
                            ShellExtensionRegistered(app::ProgramRegistry()) ? BST_CHECKED : BST_UNCHECKED);
             return TRUE;
         case WM_NOTIFY:
+            // Placed by the sheet, the page makes room for itself.
+            if (reinterpret_cast<const NMHDR*>(lparam)->code == static_cast<UINT>(PSN_SETACTIVE))
+                settings::FitSheetToPage(page);
             // Every apply that reaches the page registers or unregisters,
             // changed or not.
             if (reinterpret_cast<const NMHDR*>(lparam)->code == static_cast<UINT>(PSN_APPLY)) {

@@ -34,6 +34,15 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam)
     return HandlePageMessage(actions, page, message, wparam, lparam);
 }
 
+// Makes the page as large as its template in its own font (223 x 131 dialog
+// units), and the sheet around it as large as that takes: the sheet
+// measures the pages in its own font, the system's dialog font, which on a
+// non-Japanese system is smaller than the pages' ＭＳ Ｐゴシック 9 point and
+// left their bottom rows cut. Every page calls it when it is shown
+// (PSN_SETACTIVE: the sheet has placed it then).
+inline constexpr int kPageWidthUnits = 223, kPageHeightUnits = 131;
+void FitSheetToPage(HWND page);
+
 // The first six pages, in the sheet's order.
 extern const PageActions kTextPage, kImagePage, kTablePage, kSavePage, kKanjiPage, kEditorPage;
 

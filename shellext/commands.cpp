@@ -53,6 +53,23 @@ std::string ProgramCommandLine(const std::string& install_folder, const std::str
     return line;
 }
 
+std::wstring ProgramCommandLine(const std::wstring& install_folder, const std::wstring& list_file) {
+    std::wstring line = L"\"";
+    line += install_folder;
+    for (const char* p = kProgramFile; *p != '\0'; ++p) line += static_cast<wchar_t>(*p);
+    line += L"\" /r \"";
+    line += list_file;
+    line += L'"';
+    return line;
+}
+
+std::wstring RegistryString(const wchar_t* data, std::size_t size) {
+    const std::size_t units = size / sizeof(wchar_t);
+    std::size_t length = 0;
+    while (length < units && data[length] != L'\0') ++length;
+    return std::wstring(data, length);
+}
+
 std::string RegistryString(const char* data, std::size_t size) {
     std::size_t length = 0;
     while (length < size && data[length] != '\0') ++length;

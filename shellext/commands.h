@@ -57,9 +57,14 @@ std::size_t AnsiFit(const char* text, std::size_t capacity, const CharacterSteps
 // the first argument and the list file the second whatever blanks the paths
 // hold. The install folder ends with its "\".
 std::string ProgramCommandLine(const std::string& install_folder, const std::string& list_file);
+// The same in UTF-16, for a start with the Unicode call.
+std::wstring ProgramCommandLine(const std::wstring& install_folder, const std::wstring& list_file);
 
 // A string value as the registry returned it into a buffer: the bytes up to
 // the first zero, or all `size` bytes when none is among them.
 std::string RegistryString(const char* data, std::size_t size);
+// The same for a UTF-16 value of `size` bytes (an odd last byte is no
+// character).
+std::wstring RegistryString(const wchar_t* data, std::size_t size);
 
 }  // namespace vorlax::shellext

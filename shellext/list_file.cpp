@@ -21,6 +21,11 @@ void StreamListSink::WriteLine(const std::string& path) {
     std::fputc('\n', stream_);
 }
 
+void TextListSink::WriteLine(const std::string& path) {
+    text_ += path;
+    text_ += "\r\n";
+}
+
 void WriteFolderEntries(const std::string& folder, bool include_subfolders, FolderLister& lister,
                         ListSink& sink) {
     std::string pattern;

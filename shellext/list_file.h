@@ -51,6 +51,16 @@ private:
     std::FILE* stream_;
 };
 
+// Lines into memory, as the file holds them: the path and CR LF.
+class TextListSink final : public ListSink {
+public:
+    void WriteLine(const std::string& path) override;
+    const std::string& text() const { return text_; }
+
+private:
+    std::string text_;
+};
+
 // The lines of one selected folder: with `include_subfolders`, first every
 // subfolder's lines (its own subfolders first), then the folder's own
 // "*.htm" files, each as folder + "\" + name. A joined path (or search

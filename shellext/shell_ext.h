@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include "shellext/selection.h"
+#include "shellext/system_names.h"
 
 namespace vorlax::shellext {
 
@@ -31,8 +32,9 @@ public:
 
 private:
     HRESULT GatherSelection(IDataObject* data);
-    HRESULT WriteListAndStart();
 
+    // Names to and from the system: in Unicode and CP932 on Windows NT.
+    SystemNames names_;
     ULONG references_ = 0;
     IDataObject* data_ = nullptr;
     Selection selection_;

@@ -124,6 +124,39 @@ TEST(ShellExtCommands, ProgramCommandLine) {
     for (const Case& c : cases) EXPECT_EQ(ProgramCommandLine(c.folder, c.list), c.line) << c.folder;
 }
 
+TEST(ShellExtCommands, ProgramCommandLineInUtf16) {
+    struct Case {
+        const wchar_t* folder;
+        const wchar_t* list;
+        const wchar_t* line;
+    };
+    const Case cases[] = {
+        {L"C:\\Vorlax\\", L"C:\\TEMP\\zel1A.tmp", L"\"C:\\Vorlax\\Vorlax.exe\" /r \"C:\\TEMP\\zel1A.tmp\""},
+        {L"C:\\Program Files\\\u8868 \u00e9\\", L"C:\\Users\\Jos\u00e9\\zelFFFF.tmp",
+         L"\"C:\\Program Files\\\u8868 \u00e9\\Vorlax.exe\" /r \"C:\\Users\\Jos\u00e9\\zelFFFF.tmp\""},
+        {L"", L"zel2.tmp", L"\"Vorlax.exe\" /r \"zel2.tmp\""},
+    };
+    for (const Case& c : cases)
+        EXPECT_TRUE(ProgramCommandLine(std::wstring(c.folder), std::wstring(c.list)) == c.line);
+}
+
+TEST(ShellExtCommands, RegistryStringInUtf16) {
+    struct Case {
+        std::wstring data;
+        std::size_t bytes;  // as the registry reports the size
+        std::wstring value;
+    };
+    const std::wstring folder = L"C:\\\u8868\\";
+    const Case cases[] = {
+        {folder + L'\0', (folder.size() + 1) * sizeof(wchar_t), folder},
+        {folder, folder.size() * sizeof(wchar_t), folder},  // no terminator stored
+        {folder, folder.size() * sizeof(wchar_t) - 1, L"C:\\\u8868"},  // an odd byte is no character
+        {std::wstring(L"ab\0cd", 5), 5 * sizeof(wchar_t), L"ab"},
+        {L"", 0, L""},
+    };
+    for (const Case& c : cases) EXPECT_TRUE(RegistryString(c.data.data(), c.bytes) == c.value);
+}
+
 TEST(ShellExtCommands, RegistryString) {
     struct Case {
         std::string data;

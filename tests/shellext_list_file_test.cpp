@@ -153,6 +153,14 @@ TEST(ShellExtListFile, JoinedPathsOverMaxPathAreLeftOut) {
         EXPECT_LT(pattern.size(), kMaxPath) << pattern;
 }
 
+TEST(ShellExtListFile, TextLinesAreTheFilesBytes) {
+    TextListSink sink;
+    EXPECT_EQ(sink.text(), "");
+    sink.WriteLine("C:\\表\\a.htm");
+    sink.WriteLine("C:\\b c\\d.html");
+    EXPECT_EQ(sink.text(), "C:\\表\\a.htm\r\nC:\\b c\\d.html\r\n");
+}
+
 TEST(ShellExtListFile, StreamLinesEndAsTheTextModeWritesThem) {
     vorlax::test::TempFolder dir("shellext_list_");
     const std::string path = dir.Path("list.tmp");

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Draws the program icon (resources/vorlax.ico: 16x16 and 32x32, 32-bit
-colour with alpha) and the hand cursor of the link labels
+"""Draws the program icon (resources/vorlax.ico: 16, 20, 24, 32, 40, 48 and
+64 pixels square, the small and large icon sizes at 100, 125, 150 and 200 %
+of 96 DPI, so no screen gets a stretched one; 32-bit colour with alpha) and the hand cursor of the link labels
 (resources/hand.cur: 32x32, monochrome). Run it again after changing a
 drawing; the files it writes are committed."""
 import os
@@ -155,7 +156,7 @@ def write_cursor(path):
 
 
 def main():
-    write_ico(os.path.join(OUT, "vorlax.ico"), [page_icon(16), page_icon(32)])
+    write_ico(os.path.join(OUT, "vorlax.ico"), [page_icon(n) for n in (16, 20, 24, 32, 40, 48, 64)])
     write_cursor(os.path.join(OUT, "hand.cur"))
     return 0
 

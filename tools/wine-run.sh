@@ -12,9 +12,15 @@
 #            only when it does not exist yet), instead of a fresh one
 #   --arch win64  make a new prefix 64-bit even for a 32-bit program (which
 #            then runs under WOW64, as on a 64-bit Windows)
+#   --locale NAME  the Unix locale Wine takes the Windows one from (default
+#            ja_JP.UTF-8: ANSI code page 932, a Japanese system); a Western
+#            one (C.UTF-8, en_US.UTF-8) gives code page 1252, a non-Japanese
+#            system, where only a program's manifest gives it 932
+#   --dpi N  the screen's DPI (HKCU\Control Panel\Desktop LogPixels) in a
+#            new prefix: 96 by default, 144 for a screen at 150 %
 #
 # The prefix is 32-bit for a 32-bit program and 64-bit for a 64-bit one. The
-# locale is ja_JP.UTF-8, which gives the Windows side ANSI code page 932.
+# locale is ja_JP.UTF-8 unless --locale names another.
 # The exit status is the program's. Set VORLAX_WINE_KEEP=1 to keep the prefix
 # for a look afterwards (its path is printed).
 set -euo pipefail
@@ -30,6 +36,8 @@ gui=0
 screen=0
 kept_prefix=
 wanted_arch=
+locale=ja_JP.UTF-8
+dpi=
 while [ $# -gt 0 ]; do
     case "$1" in
         --check) check=1; shift ;;
@@ -37,13 +45,15 @@ while [ $# -gt 0 ]; do
         --screen) screen=1; shift ;;
         --prefix) kept_prefix=${2:?--prefix needs a folder}; shift 2 ;;
         --arch) wanted_arch=${2:?--arch needs win32 or win64}; shift 2 ;;
+        --locale) locale=${2:?--locale needs a locale name}; shift 2 ;;
+        --dpi) dpi=${2:?--dpi needs a number}; shift 2 ;;
         --) shift; break ;;
         -*) echo "wine-run.sh: unknown option $1" >&2; exit 2 ;;
         *) break ;;
     esac
 done
 if [ $# -lt 1 ]; then
-    echo "usage: tools/wine-run.sh [--check] [--gui|--screen] [--prefix DIR] [--arch win64] PROGRAM.exe [ARG...]" >&2
+    echo "usage: tools/wine-run.sh [--check] [--gui|--screen] [--prefix DIR] [--arch win64] [--locale NAME] [--dpi N] PROGRAM.exe [ARG...]" >&2
     exit 2
 fi
 program=$1
@@ -74,6 +84,18 @@ packages+=(locales fonts-ipafont-gothic)
 [ "$gui" = 1 ] && packages+=(xvfb)
 vorlax_need_packages "${packages[@]}"
 vorlax_need_ja_locale
+case "$locale" in
+    ja_JP*) code_page=932 ;;
+    *) code_page=1252 ;;
+esac
+if ! LC_ALL=$locale locale charmap >/dev/null 2>&1 || [ -n "$(LC_ALL=$locale locale charmap 2>&1 >/dev/null)" ]; then
+    echo "wine-run.sh: the locale $locale is not installed" >&2
+    exit 2
+fi
+case "$dpi" in
+    ''|[1-9]|[1-9][0-9]|[1-9][0-9][0-9]) ;;
+    *) echo "wine-run.sh: --dpi takes a number of dots per inch" >&2; exit 2 ;;
+esac
 
 new_prefix=1
 if [ -n "$kept_prefix" ]; then
@@ -109,8 +131,8 @@ export WINEARCH=$arch
 export WINEDEBUG=-all
 # No Mono or Gecko download dialogs, no menu entries or file associations.
 export WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
-export LC_ALL=ja_JP.UTF-8
-export LANG=ja_JP.UTF-8
+export LC_ALL=$locale
+export LANG=$locale
 unset LANGUAGE
 
 if [ "$gui" = 1 ]; then
@@ -155,6 +177,11 @@ prepare_registry() {
         # A crashing program must end the run, not wait at a dialog.
         printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n'
         printf '"ShowCrashDialog"=dword:00000000\r\n\r\n'
+        # The screen's DPI, as the display settings set it.
+        if [ -n "$dpi" ]; then
+            printf '[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n'
+            printf '"LogPixels"=dword:%08x\r\n\r\n' "$dpi"
+        fi
         # Without a window manager, Wine draws the window frames itself.
         if [ "$gui" = 1 ]; then
             printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n'
@@ -183,7 +210,7 @@ fi
 
 if [ "$check" = 1 ]; then
     checker=$(dirname "$program")/wine_env_check.exe
-    if ! wine "$checker" >"$prefix/.check.log" 2>&1; then
+    if ! wine "$checker" "$code_page" >"$prefix/.check.log" 2>&1; then
         cat "$prefix/.check.log" >&2
         echo "wine-run.sh: the Wine environment check failed" >&2
         exit 1

@@ -1,10 +1,17 @@
 // wine_env_check: what a Windows test run relies on, checked from inside.
-// Exits 0 when the ANSI code page is 932 (the system works in CP932 and its
-// tests assume it); also reports which face the Japanese UI fonts resolve to,
-// which GUI tests need (not an error when no font machinery is available).
+//
+//   wine_env_check.exe [CODE-PAGE]
+//
+// Exits 0 when the prefix's ANSI code page is CODE-PAGE (default 932: a
+// Japanese system, which the tests assume; 1252 for a prefix made with a
+// non-Japanese locale, where the programs take 932 from their manifests);
+// also reports which face the Japanese UI fonts resolve to, which GUI tests
+// need (not an error when no font machinery is available). It has no
+// manifest: it sees the system's own code page.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -41,7 +48,8 @@ void ReportFont(const char* face) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const UINT expected = argc > 1 ? static_cast<UINT>(std::strtoul(argv[1], nullptr, 10)) : 932;
     const UINT acp = GetACP();
     const UINT oemcp = GetOEMCP();
     std::printf("ACP %u, OEMCP %u, pointer size %u\n", acp, oemcp,
@@ -54,8 +62,8 @@ int main() {
     ReportFont("MS Gothic");
     ReportFont("ＭＳ ゴシック");
     ReportFont("MS UI Gothic");
-    if (acp != 932 || !IsDBCSLeadByte(static_cast<BYTE>(kanji[0]))) {
-        std::printf("FAIL: the ANSI code page must be 932\n");
+    if (acp != expected || (acp == 932) != (IsDBCSLeadByte(static_cast<BYTE>(kanji[0])) != FALSE)) {
+        std::printf("FAIL: the ANSI code page must be %u\n", expected);
         return 1;
     }
     return 0;

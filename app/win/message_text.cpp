@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 #include "app/message_text.h"
@@ -36,8 +37,15 @@ std::string PathForMessageBox(const std::string& path) {
     const int width = GetSystemMetrics(SM_CXSCREEN) / 2;
     std::string shown = ShortenInMiddle(path, [&](std::string_view text) {
         if (text.size() > kLongestMeasured) return false;
+        // Measured in UTF-16, converted in the program's code page: the ANSI
+        // measurement converts in the system's, which is not 932 on a
+        // non-Japanese Windows where the manifest gives the program 932.
+        // Windows 95 has this Unicode function too.
+        std::wstring wide(text.size(), L'\0');
+        const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                                              static_cast<int>(wide.size()));
         SIZE size = {};
-        GetTextExtentPoint32A(screen, text.data(), static_cast<int>(text.size()), &size);
+        if (units > 0) GetTextExtentPoint32W(screen, wide.data(), units, &size);
         return size.cx <= width;
     });
     if (old) SelectObject(screen, old);

@@ -31,6 +31,10 @@ std::string Converted(const std::string& html) { return ConvertHtml(Options{}, h
 class VorlaxApp : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The literals, the names made and the texts read back are CP932:
+        // the test program's manifest gives it code page 932 in a prefix
+        // of any locale, as the program's own does.
+        ASSERT_EQ(GetACP(), 932u) << "the test program runs without its manifest";
         ClearSettings();
         dir_ = std::string("C:\\vt\\") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
         RemoveTree(dir_);
@@ -100,6 +104,15 @@ TEST_F(VorlaxApp, ConvertsEveryArgumentAndEndsByItself) {
     EXPECT_EQ(ReadBytes(dir_ + "a.txt"), Converted(kJapanesePage));
     EXPECT_EQ(ReadBytes(dir_ + "b.txt"), Converted(kPlainPage));
     EXPECT_EQ(ListFolder(dir_), (std::vector<std::string>{"a.htm", "a.txt", "b.htm", "b.txt", "c.htm", "c.txt"}));
+}
+
+// A Japanese name in the current folder, as a user types it: on a system of
+// any code page (in the locale stage, 1252).
+TEST_F(VorlaxApp, AJapaneseNameOnTheCommandLine) {
+    Page("日本語の頁.htm", kJapanesePage);
+    EXPECT_EQ(RunToEnd("日本語の頁.htm"), 0u);
+    EXPECT_EQ(ReadBytes(dir_ + "日本語の頁.txt"), Converted(kJapanesePage));
+    EXPECT_EQ(ListFolder(dir_), (std::vector<std::string>{"日本語の頁.htm", "日本語の頁.txt"}));
 }
 
 TEST_F(VorlaxApp, SlashEOpensOnlyTheLaterOutputsAndIsNotStored) {
@@ -681,6 +694,18 @@ TEST_F(VorlaxDrop, ThreeFilesTheSecondMissing) {
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main_, 1031)));
     ASSERT_EQ(DropFiles({dir_ + "c.htm"}), 0);
     EXPECT_TRUE(WaitUntil([&] { return Exists(dir_ + "c.txt"); }));
+}
+
+TEST_F(VorlaxDrop, JapaneseNamesTheSecondMissing) {
+    Page("日本語の頁.html", kJapanesePage);
+    ASSERT_EQ(DropFiles({dir_ + "日本語の頁.html", dir_ + "無い頁.htm"}), 0);
+    auto box = WaitForMessageBox(process_.id());
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, dir_ + "無い頁.htm" + kOpenFailure);
+    Press(box->window, IDOK);
+    ASSERT_TRUE(Done());
+    EXPECT_EQ(ReadBytes(dir_ + "日本語の頁.txt"), Converted(kJapanesePage));
+    EXPECT_EQ(ListFolder(dir_), (std::vector<std::string>{"日本語の頁.html", "日本語の頁.txt"}));
 }
 
 TEST_F(VorlaxDrop, AFolderIsAnOpenFailure) {

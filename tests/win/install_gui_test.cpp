@@ -434,11 +434,11 @@ TEST_F(Uninstaller, ABatchFileThatCanNotBeMadeStopsWithTheSystemsText) {
 
 // ---- the resources of Vorlax.exe
 
-std::optional<std::string> ResourceOf(const std::string& module, int id) {
+std::optional<std::string> ResourceOf(const std::string& module, int id, const char* type = "BIN_DATA") {
     HMODULE data = LoadLibraryExA(module.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (!data) return std::nullopt;
     std::optional<std::string> bytes;
-    if (HRSRC found = FindResourceA(data, MAKEINTRESOURCEA(id), "BIN_DATA")) {
+    if (HRSRC found = FindResourceA(data, MAKEINTRESOURCEA(id), type)) {
         HGLOBAL loaded = LoadResource(data, found);
         if (const void* p = loaded ? LockResource(loaded) : nullptr)
             bytes = std::string(static_cast<const char*>(p), SizeofResource(data, found));
@@ -454,6 +454,18 @@ TEST(Resources, VorlaxCarriesTheBuiltDllAndUninstallerByteForByte) {
     ASSERT_GT(uninstaller.size(), 10000u);
     EXPECT_TRUE(ResourceOf(program, 139) == dll);
     EXPECT_TRUE(ResourceOf(program, 142) == uninstaller);
+}
+
+// The application manifest (RT_MANIFEST 1) of both programs, byte for byte
+// as the build filled it in.
+TEST(Resources, BothProgramsCarryTheirManifest) {
+    const char* const kManifest = MAKEINTRESOURCEA(24);
+    const std::string vorlax = Built("..\\manifests\\Vorlax.manifest");
+    const std::string uninstaller = Built("..\\manifests\\UnInst_Vorlax.manifest");
+    ASSERT_NE(vorlax.find("<activeCodePage"), std::string::npos);
+    ASSERT_NE(uninstaller.find("<activeCodePage"), std::string::npos);
+    EXPECT_TRUE(ResourceOf(ProgramFolder() + "Vorlax.exe", 1, kManifest) == vorlax);
+    EXPECT_TRUE(ResourceOf(ProgramFolder() + "UnInst_Vorlax.exe", 1, kManifest) == uninstaller);
 }
 
 // ---- "/install"

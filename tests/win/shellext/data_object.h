@@ -15,7 +15,10 @@ namespace vorlax::shellext::test {
 
 class TestDataObject final : public IDataObject {
 public:
-    enum class Mode { kServe, kServeWide, kFail, kNoHandle };
+    // kServeWide: UTF-16 names from the paths in the ANSI code page;
+    // kServeUtf8: UTF-16 names from paths written in UTF-8 (for names that
+    // CP932 cannot hold).
+    enum class Mode { kServe, kServeWide, kServeUtf8, kFail, kNoHandle };
 
     TestDataObject(std::vector<std::string> paths, Mode mode = Mode::kServe)
         : paths_(std::move(paths)), mode_(mode) {}
@@ -65,10 +68,10 @@ private:
     // and an empty name at the end.
     HGLOBAL MakeDrop() const {
         std::string names;
-        if (mode_ == Mode::kServeWide) {
+        if (mode_ == Mode::kServeWide || mode_ == Mode::kServeUtf8) {
             for (const std::string& p : paths_) {
                 std::vector<WCHAR> wide(p.size() + 1);
-                const int n = MultiByteToWideChar(CP_ACP, 0, p.c_str(), -1, wide.data(),
+                const int n = MultiByteToWideChar(mode_ == Mode::kServeUtf8 ? CP_UTF8 : CP_ACP, 0, p.c_str(), -1, wide.data(),
                                                   static_cast<int>(wide.size()));
                 names.append(reinterpret_cast<const char*>(wide.data()), n * sizeof(WCHAR));
             }
@@ -80,7 +83,7 @@ private:
         HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + names.size());
         auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
         drop->pFiles = sizeof(DROPFILES);
-        drop->fWide = mode_ == Mode::kServeWide;
+        drop->fWide = mode_ == Mode::kServeWide || mode_ == Mode::kServeUtf8;
         std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names.data(), names.size());
         GlobalUnlock(memory);
         return memory;

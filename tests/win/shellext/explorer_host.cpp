@@ -9,7 +9,10 @@
 //
 //   shellext_explorer_host.exe [--shift] [--real] --verb N PATH...
 //
-// The paths are in one folder. --real: the installed program is the real
+// The paths are in one folder. Like Explorer, the host is a Unicode program:
+// it runs in the system's code page (it has no manifest), takes its paths
+// from the Unicode command line and reads the menu in Unicode; what it
+// prints is CP932. --real: the installed program is the real
 // Vorlax.exe, not the stand-in; nothing is awaited (the caller waits for
 // its outputs). The started program's record is printed
 // with the list file's name replaced by "<list file>".
@@ -20,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -33,7 +37,7 @@ struct Request {
     bool shift = false;
     bool real = false;
     int verb = 0;
-    std::vector<std::string> paths;
+    std::vector<std::wstring> paths;
 };
 
 std::wstring Wide(const std::string& s) {
@@ -43,10 +47,33 @@ std::wstring Wide(const std::string& s) {
     return w;
 }
 
-std::string Narrow(const wchar_t* w) {
+// What the host prints: CP932, whatever the system's code page.
+std::string Cp932(const wchar_t* w) {
     char s[1024];
-    const int n = WideCharToMultiByte(CP_ACP, 0, w, -1, s, sizeof s, nullptr, nullptr);
+    const int n = WideCharToMultiByte(932, 0, w, -1, s, sizeof s, nullptr, nullptr);
     return n > 0 ? std::string(s) : std::string();
+}
+std::string Cp932(const std::wstring& w) { return Cp932(w.c_str()); }
+
+// The menu, one line per item: "SEP" or "<id> <text>", read in Unicode.
+std::string MenuListingCp932(HMENU menu) {
+    std::string listing;
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[256] = L"";
+        MENUITEMINFOW info = {};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STRING;
+        info.dwTypeData = text;
+        info.cch = 256;
+        if (!GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info))
+            listing += "?\n";
+        else if (info.fType & MFT_SEPARATOR)
+            listing += "SEP\n";
+        else
+            listing += std::to_string(info.wID) + " " + Cp932(text) + "\n";
+    }
+    return listing;
 }
 
 // The (default) value of a key under HKEY_CLASSES_ROOT; "" when missing.
@@ -59,12 +86,12 @@ std::string ClassDefault(const std::string& key) {
 
 // The class key whose handlers apply: "Directory" for a folder, else the
 // class that the extension names.
-std::string ClassOf(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+std::string ClassOf(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return "Directory";
-    const std::size_t dot = path.find_last_of('.');
-    return dot == std::string::npos ? "" : ClassDefault(path.substr(dot));
+    const std::size_t dot = path.find_last_of(L'.');
+    return dot == std::wstring::npos ? "" : ClassDefault(Cp932(path.substr(dot)));
 }
 
 // The class ids of the context-menu handlers of a class, in key order.
@@ -91,12 +118,12 @@ std::vector<std::string> Handlers(const std::string& class_key) {
 
 // The shell's data object for the items (all in one folder), and the
 // folder's own item list.
-IDataObject* ShellDataObject(const std::vector<std::string>& paths, PIDLIST_ABSOLUTE& folder_pidl) {
+IDataObject* ShellDataObject(const std::vector<std::wstring>& paths, PIDLIST_ABSOLUTE& folder_pidl) {
     std::vector<PIDLIST_ABSOLUTE> items;
-    for (const std::string& p : paths) {
+    for (const std::wstring& p : paths) {
         PIDLIST_ABSOLUTE pidl = nullptr;
-        const HRESULT hr = SHParseDisplayName(Wide(p).c_str(), nullptr, &pidl, 0, nullptr);
-        Check(SUCCEEDED(hr), "SHParseDisplayName " + p);
+        const HRESULT hr = SHParseDisplayName(p.c_str(), nullptr, &pidl, 0, nullptr);
+        Check(SUCCEEDED(hr), "SHParseDisplayName " + Cp932(p));
         if (SUCCEEDED(hr)) items.push_back(pidl);
     }
     IDataObject* data = nullptr;
@@ -170,12 +197,12 @@ void UseHandler(const std::string& id, const std::string& class_key, const Reque
         hr = menu->QueryContextMenu(popup, 0, first, 0x7FFF, CMF_NORMAL);
         SetShift(false);
         std::printf("QueryContextMenu: 0x%08lX\nmenu:\n%s", static_cast<unsigned long>(hr),
-                    MenuListing(popup).c_str());
+                    MenuListingCp932(popup).c_str());
         WCHAR help[128] = L"";
         hr = menu->GetCommandString(request.verb, GCS_HELPTEXTW, nullptr,
                                     reinterpret_cast<LPSTR>(help), 128);
         std::printf("GetCommandString: 0x%08lX %s\n", static_cast<unsigned long>(hr),
-                    Narrow(help).c_str());
+                    Cp932(help).c_str());
         // Explorer's invocation record, with the command offset as the verb.
         CMINVOKECOMMANDINFOEX info = {};
         info.cbSize = sizeof info;
@@ -226,18 +253,21 @@ DWORD WINAPI Apartment(void* argument) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
     Request request;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--shift") == 0)
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    for (int i = 1; argv != nullptr && i < argc; ++i) {
+        if (std::wcscmp(argv[i], L"--shift") == 0)
             request.shift = true;
-        else if (std::strcmp(argv[i], "--real") == 0)
+        else if (std::wcscmp(argv[i], L"--real") == 0)
             request.real = true;
-        else if (std::strcmp(argv[i], "--verb") == 0 && i + 1 < argc)
-            request.verb = std::atoi(argv[++i]);
+        else if (std::wcscmp(argv[i], L"--verb") == 0 && i + 1 < argc)
+            request.verb = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
         else
             request.paths.push_back(argv[i]);
     }
+    if (argv != nullptr) LocalFree(argv);
     if (request.paths.empty()) {
         std::printf("usage: shellext_explorer_host [--shift] --verb N PATH...\n");
         return 2;

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # The shell extension's tests under Wine, for one Windows build tree:
 #
-#   tests/win/shellext/run.sh TREE [WOW_TREE]
+#   tests/win/shellext/run.sh [--locale NAME] TREE [WOW_TREE]
 #
 #   1. the DLL exports exactly DllCanUnloadNow and DllGetClassObject by name
 #      and imports no runtime DLL (objdump);
 #   2. shellext_host.exe drives TREE/bin/shVorlax.dll directly: every case,
-#      then one whole use of the menu with its debug lines, then the
-#      command-string cases again with the program taken for Windows 98;
+#      then one whole use of the menu with its debug lines, then (i686)
+#      every case and the command-string cases again with the program
+#      taken for Windows 98, where the extension keeps the ANSI functions;
 #   3. as Explorer would load it: the extension registered in the prefix by
 #      its class id, handler keys and "Application Path", the DLL in the
 #      system folder, shellext_explorer_host.exe right-clicks a file and a
@@ -18,6 +19,11 @@
 #   WOW_TREE's DLL and host in the same 64-bit prefix, registered in the
 #   32-bit view (Wow6432Node).
 #
+# --locale NAME: the prefix's locale (default ja_JP.UTF-8, code page 932);
+# with a Western one (C.UTF-8: code page 1252) the Explorer-like host runs
+# as Explorer does on a non-Japanese Windows, in code page 1252, and the
+# Japanese names must still reach the list file and the program whole.
+#
 # One fresh prefix per run, removed afterwards (VORLAX_WINE_KEEP=1 keeps it).
 set -euo pipefail
 
@@ -26,7 +32,12 @@ root=$(cd "$here/../../.." && pwd)
 # shellcheck source=tools/deps.sh
 source "$root/tools/deps.sh"
 
-tree=$(cd "${1:?usage: run.sh TREE [WOW_TREE]}" && pwd)
+locale=ja_JP.UTF-8
+if [ "${1:-}" = --locale ]; then
+    locale=${2:?--locale needs a locale name}
+    shift 2
+fi
+tree=$(cd "${1:?usage: run.sh [--locale NAME] TREE [WOW_TREE]}" && pwd)
 wow_tree=${2:+$(cd "$2" && pwd)}
 
 # The machine type in the PE header: 0x14c i386, 0x8664 x86-64.
@@ -87,7 +98,7 @@ trap 'exit 130' INT TERM
 
 export WINEPREFIX=$prefix WINEARCH=$arch WINEDEBUG=-all
 export WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
-export LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8
+export LC_ALL=$locale LANG=$locale
 unset LANGUAGE DISPLAY WAYLAND_DISPLAY VORLAX_STUB_CONVERT
 
 wine wineboot.exe --init >"$prefix/.wineboot.log" 2>&1 || { cat "$prefix/.wineboot.log"; fail wineboot; }
@@ -120,9 +131,17 @@ for mode in "" --debug-lines; do
     pass "shellext_host.exe ${mode:-(every case)}"
 done
 
-# The command-string answers follow the request, whatever the platform:
-# again as Windows 98 reports itself (platform id 1).
+# As Windows 98 reports itself (platform id 1) the extension takes the
+# ANSI road (Windows NT the Unicode one): every case again with the i686 DLL
+# (the only one Windows 98 runs), and the command-string answers, which
+# follow the request whatever the platform.
 wine reg add 'HKCU\Software\Wine\AppDefaults\shellext_host.exe' /v Version /d win98 /f >/dev/null 2>&1
+if [ "$arch" = win32 ]; then
+    run_wine "$tree/bin/shellext_host.exe" "$(winpath "$tree/bin/shVorlax.dll")" \
+        "$(winpath "$tree/bin/shellext_stub_vorlax.exe")" || { cat "$out" "$out.err"; fail "every case as Windows 98"; }
+    cat "$out"
+    pass "shellext_host.exe (every case) as Windows 98"
+fi
 run_wine "$tree/bin/shellext_host.exe" --command-strings "$(winpath "$tree/bin/shVorlax.dll")" \
     "$(winpath "$tree/bin/shellext_stub_vorlax.exe")" || { cat "$out" "$out.err"; fail "--command-strings"; }
 cat "$out"
