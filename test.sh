@@ -40,7 +40,8 @@
 #                              Debian packages those need)
 #
 # One line per stage; a failing stage shows its log and ends the run. The
-# last line is "N passed, N failed" (the suites).
+# last line is "N passed, N failed; N tests skipped" (the suites, and the
+# tests that did not run).
 #
 # Full logs are in build/logs/. Missing Debian packages and the ja_JP.UTF-8
 # locale are installed first (root needed then).
@@ -109,11 +110,22 @@ logs=build/logs
 mkdir -p "$logs"
 passed=0
 failed=0
+skipped=0
 started=$SECONDS
 
 summary() {
     echo "total $((SECONDS - started))s"
-    echo "$passed passed, $failed failed"
+    echo "$passed passed, $failed failed; $skipped tests skipped"
+}
+
+# The tests a stage's log reports as skipped (GoogleTest's, by name, less
+# those that passed when run again as another user; ctest's).
+skipped_in() {
+    tr -d '\r' < "$1" | awk '/^again as nobody:/ { again = 1 }
+        /^\[  SKIPPED \] [A-Za-z0-9_\/]+\.[A-Za-z0-9_\/]+$/ { skip[$4] = 1 }
+        again && /^\[       OK \] / { delete skip[$4] }
+        / \(Skipped\)$/ { n++ }
+        END { for (k in skip) n++; print n + 0 }'
 }
 
 # Shows a failed stage's log: all of it when short, the end when long.
@@ -141,6 +153,10 @@ stage() {
         [ "$detail" != - ] && note=$("$detail" "$log" 2>/dev/null || true)
         printf '%-14s ok    %4ss  %s\n' "$name" $((SECONDS - t0)) "$note"
         [ "$suite" = 1 ] && passed=$((passed + 1))
+        local n
+        n=$(skipped_in "$log")
+        [ "$n" -gt 0 ] && printf '%-14s %s tests skipped (see %s)\n' '' "$n" "$log"
+        skipped=$((skipped + n))
         return 0
     fi
     printf '%-14s FAIL  %4ss  (log: %s)\n' "$name" $((SECONDS - t0)) "$log"
@@ -184,6 +200,31 @@ setup_note() {
     fi
 }
 gtest_note() { tr -d '\r' < "$1" | sed -n 's/^\[  PASSED  \] \(.*\)\.$/\1 passed/p' | tail -n 1; }
+# native_tests BINARY: the tests, then, when run as root, those that skip
+# themselves for the superuser (file permissions do not bind it) again as
+# an unprivileged user, from a copy of the program that user can reach.
+native_tests() {
+    "$1" || return 1
+    [ "$(id -u)" -eq 0 ] || return 0
+    local names copy status
+    names=$(sed -n 's/^\[  SKIPPED \] \([A-Za-z0-9_]*\.[A-Za-z0-9_]*\)$/\1/p' "$logs/native.log" | paste -sd: -)
+    [ -n "$names" ] || return 0
+    copy=$(mktemp -d)
+    cp "$1" "$copy/" && chmod 755 "$copy" "$copy/$(basename "$1")"
+    echo "again as nobody: $names"
+    (cd /tmp && setpriv --reuid=nobody --regid=nogroup --clear-groups -- \
+        "$copy/$(basename "$1")" --gtest_filter="$names")
+    status=$?
+    rm -rf "$copy"
+    return "$status"
+}
+native_note() {
+    local first again
+    first=$(sed '/^again as nobody:/q' "$1" > "$1.first" && gtest_note "$1.first"; rm -f "$1.first")
+    again=$(sed -n '/^again as nobody:/,$p' "$1" | grep -c '^\[       OK \]')
+    [ "$again" -gt 0 ] || again=
+    echo "$first${again:+, $again of the skipped ones again as nobody}"
+}
 wine_note() {
     local acp tests
     acp=$(sed -n 's/^wine-env: \(ACP [0-9]*\).*/\1/p' "$1" | head -n 1)
@@ -272,7 +313,7 @@ when build-win64 && stage build-win64 0 count_note configure_and_build build/win
 when imports && stage imports 1 imports_note python3 tests/imports/check.py tests/imports/floor.txt build/win32 build/win64
 when package-win32 && stage package-win32 0 package_note package build/win32 win32
 when package-win64 && stage package-win64 0 package_note package build/win64 win64
-when native && stage native 1 gtest_note build/native/bin/vorlax_tests
+when native && stage native 1 native_note native_tests build/native/bin/vorlax_tests
 when native-cli && stage native-cli 1 ctest_note ctest --test-dir build/native --output-on-failure -E '^vorlax_tests$'
 when native-unsigned && stage native-unsigned 1 other_note other_build build/unsigned
 when aarch64 && stage aarch64 1 other_note other_build build/aarch64 qemu-aarch64 -L /usr/aarch64-linux-gnu

@@ -78,9 +78,9 @@ void LoadStringOption(Registry& reg, const char* name, char* option) {
 }
 
 void LoadOptions(Registry& reg, Options& options) {
-    for (std::string_view name : kOptionNames) {
-        const std::string value_name(name);
-        const OptionField field = FindOption(options, name);
+    for (const OptionSpec& spec : kOptionTable) {
+        const std::string value_name(spec.name);
+        const OptionField field = FieldOf(options, spec);
         if (field.number) LoadDwordOption(reg, value_name.c_str(), field.number);
         else LoadStringOption(reg, value_name.c_str(), field.text);
     }

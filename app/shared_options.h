@@ -26,8 +26,8 @@ inline void StoreShared(std::int16_t& option, std::int16_t value) {
 inline Options SnapshotOptions(const Options& shared) {
     Options& from = const_cast<Options&>(shared);
     Options copy;
-    for (std::string_view name : kOptionNames) {
-        const OptionField source = FindOption(from, name), target = FindOption(copy, name);
+    for (const OptionSpec& spec : kOptionTable) {
+        const OptionField source = FieldOf(from, spec), target = FieldOf(copy, spec);
         if (source.number) *target.number = LoadShared(*source.number);
         else std::memcpy(target.text, source.text, source.capacity);
     }

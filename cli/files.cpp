@@ -254,6 +254,7 @@ private:
     }
 
     void Work() {
+        stop_.TakeHere();
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
             work_ready_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
@@ -398,6 +399,7 @@ int ConvertStandardInput(const vorlax::Options& options) {
     int stop_signal, read_error, write_error;
     {
         StopSignals stop;
+        stop.TakeHere();
         AbortRequest request;
         StdinSource input(request.flag());
         StdoutSink output(request.flag());

@@ -73,24 +73,6 @@ Number ParseNumber(std::string_view text, std::int16_t& value) {
     return Number::kValid;
 }
 
-// The values a numeric option has a meaning for; the others are switches, 0
-// or 1. A value outside is used as stored, as the Windows program uses a
-// registry value, with a warning.
-struct Meaning {
-    std::string_view name;
-    int low;
-    int high;
-};
-constexpr Meaning kMeanings[] = {
-    {"Column", 1, 255}, {"SWimageStr", 0, 3}, {"SWdiv", 0, 2}, {"SWmcode", 0, 5},
-};
-
-Meaning MeaningOf(std::string_view name) {
-    for (const Meaning& meaning : kMeanings)
-        if (meaning.name == name) return meaning;
-    return {name, 0, 1};
-}
-
 // Sets the option; its name goes into `given`.
 void SetOption(vorlax::Options& options, std::string_view assignment,
                std::vector<std::string>& given) {
@@ -134,12 +116,12 @@ void WarnOfUnmeantValues(vorlax::Options& options, const std::vector<std::string
         if (std::find(given.begin(), given.begin() + static_cast<std::ptrdiff_t>(i), given[i]) !=
             given.begin() + static_cast<std::ptrdiff_t>(i))
             continue;  // warned about already
-        const std::int16_t* number = vorlax::FindOption(options, given[i]).number;
-        if (!number) continue;
-        const Meaning meaning = MeaningOf(given[i]);
-        if (*number >= meaning.low && *number <= meaning.high) continue;
+        const vorlax::OptionSpec* spec = vorlax::FindOptionSpec(given[i]);
+        if (!spec || !spec->number) continue;
+        const std::int16_t number = options.*spec->number;
+        if (number >= spec->low && number <= spec->high) continue;
         std::fprintf(stderr, "vorlax: warning: %s is %d, outside its range %d..%d; used as given\n",
-                     given[i].c_str(), *number, meaning.low, meaning.high);
+                     given[i].c_str(), number, spec->low, spec->high);
     }
 }
 

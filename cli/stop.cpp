@@ -2,6 +2,7 @@
 
 #include <time.h>
 
+#include <cerrno>
 #include <cstdlib>
 
 namespace vorlax_cli {
@@ -14,6 +15,10 @@ namespace {
 std::atomic<bool> stop_requested{false};
 std::atomic<bool> abort_pool[kMaxAbortRequests];
 std::atomic<bool> slot_taken[kMaxAbortRequests];
+// The signal that stopped the run, and the thread that takes the signals.
+std::atomic<int> stop_signal{0};
+pthread_t watcher_thread;
+std::atomic<bool> watching{false};
 
 void RaiseStop() {
     stop_requested.store(true);
@@ -26,6 +31,22 @@ void RaiseStop() {
 // nobody else.
 constexpr int kWakeSignal = SIGURG;
 extern "C" void OnWake(int) {}
+
+void Stopped(int sig) {
+    int none = 0;
+    stop_signal.compare_exchange_strong(none, sig);
+    RaiseStop();
+}
+
+// A stop signal taken by a thread that does not block it: the same as the
+// watcher does, then the watcher is woken to wake the others. Atomic stores
+// and pthread_kill only, which a handler may use.
+extern "C" void OnStop(int sig) {
+    const int saved = errno;
+    Stopped(sig);
+    if (watching.load()) pthread_kill(watcher_thread, kWakeSignal);
+    errno = saved;
+}
 
 }  // namespace
 
@@ -62,6 +83,12 @@ StopSignals::StopSignals() {
     wake.sa_handler = OnWake;
     sigemptyset(&wake.sa_mask);
     sigaction(kWakeSignal, &wake, nullptr);
+    // Without SA_RESTART: the call the signal interrupts fails with EINTR.
+    struct sigaction stop = {};
+    stop.sa_handler = OnStop;
+    stop.sa_mask = stop_set_;
+    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+        if (sigismember(&stop_set_, sig)) sigaction(sig, &stop, nullptr);
 
     // The watcher takes the stop signals and the wake signal; every other
     // thread keeps the stop signals blocked and takes the wake signal.
@@ -70,6 +97,8 @@ StopSignals::StopSignals() {
     pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
     try {
         watcher_ = std::thread([this] { Watch(); });
+        watcher_thread = watcher_.native_handle();
+        watching.store(true);
     } catch (...) {
         // No thread to take them: the signals end the program as usual.
         pthread_sigmask(SIG_UNBLOCK, &blocked, nullptr);
@@ -85,6 +114,7 @@ StopSignals::StopSignals() {
 StopSignals::~StopSignals() {
     WakeNone();
     if (!watcher_.joinable()) return;
+    watching.store(false);
     finished_.store(true);
     pthread_kill(watcher_.native_handle(), kWakeSignal);
     watcher_.join();
@@ -95,6 +125,12 @@ void StopSignals::Wake(pthread_t thread) {
     std::lock_guard<std::mutex> lock(mutex_);
     threads_.push_back(thread);
 }
+
+void StopSignals::TakeHere() {
+    if (watcher_.joinable()) pthread_sigmask(SIG_UNBLOCK, &stop_set_, nullptr);
+}
+
+int StopSignals::Signal() const { return stop_signal.load(); }
 
 void StopSignals::WakeNone() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -126,11 +162,7 @@ void StopSignals::Watch() {
             const timespec pause = {0, 20 * 1000 * 1000};
             sig = sigtimedwait(&waited, nullptr, &pause);
         }
-        if (sig > 0 && sig != kWakeSignal) {
-            int none = 0;
-            signal_.compare_exchange_strong(none, sig);
-            RaiseStop();
-        }
+        if (sig > 0 && sig != kWakeSignal) Stopped(sig);
     }
 }
 

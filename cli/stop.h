@@ -38,7 +38,10 @@ inline constexpr std::size_t kMaxAbortRequests = 2048 + 8;
 // The stop signals of one run, from construction to destruction. A signal
 // that was ignored when the program started stays ignored. The signals are
 // blocked in the constructing thread and so in every thread it starts
-// afterwards; a thread of its own takes them.
+// afterwards; a thread of its own takes them, and so does every thread that
+// calls TakeHere: there a handler raises the stop before a call the signal
+// interrupts returns, so a read that the signal came before never hands its
+// data to a conversion that has not been told.
 class StopSignals {
 public:
     StopSignals();
@@ -49,19 +52,20 @@ public:
     // A thread to wake once the run stops (the constructing thread is one);
     // it must stay joinable until WakeNone.
     void Wake(pthread_t thread);
+    // The calling thread takes the stop signals itself (a conversion's).
+    void TakeHere();
     // No thread is woken any more (before they are joined).
     void WakeNone();
     // Stops the run without a signal.
     void Stop();
     // The signal that stopped the run; 0 when none did.
-    int Signal() const { return signal_.load(); }
+    int Signal() const;
 
 private:
     void Watch();
     void WakeThreads();
 
     sigset_t stop_set_;
-    std::atomic<int> signal_{0};
     std::atomic<bool> finished_{false};
     std::mutex mutex_;
     std::vector<pthread_t> threads_;  // guarded by mutex_

@@ -15,6 +15,13 @@
 
 namespace vorlax {
 
+enum class ListKind : unsigned char { kUnordered, kOrdered };
+// What opened an alignment scope; a closing tag ends the innermost scope of
+// its own kind.
+enum class ScopeKind : unsigned char { kDiv, kParagraph, kCenter, kHeading };
+// A scope's alignment, in the order of the line markers.
+enum class Alignment : unsigned char { kLeft, kCenter, kRight };
+
 // The engine's per-document state. Positions are byte offsets in the working
 // output (cr_position: in the working input); -1 is no position.
 struct ConversionState {
@@ -23,7 +30,7 @@ struct ConversionState {
     static constexpr int kMaxDepth = vorlax::kMaxDepth;
 
     struct ListEntry {
-        char kind;             // 'U' unordered, 'O' ordered
+        ListKind kind;
         std::int32_t counter;  // the next item number
     };
 
@@ -42,8 +49,8 @@ struct ConversionState {
     long long unmarked_line = 0;
     bool pre_mode = false;
     std::int16_t align_depth = 0;
-    char align_kinds[kMaxDepth + 1] = {};   // 'D' DIV, 'P' P, 'C' CENTER, 'H' H1..H6
-    char align_values[kMaxDepth + 1] = {};  // '1' left, '2' centre, '3' right
+    ScopeKind align_kinds[kMaxDepth] = {};
+    Alignment align_values[kMaxDepth] = {};
     std::uint16_t table_depth = 0;
     char pending_link[kMaxAttribute + 1] = {};
     bool lead_byte_pending = false;
@@ -60,10 +67,11 @@ constexpr bool NamesAlignment(AlignAttribute a) {
     return a == AlignAttribute::kLeft || a == AlignAttribute::kCenter || a == AlignAttribute::kRight;
 }
 
-// The alignment stack's value for an attribute that names an alignment:
-// '1' left, '2' centre, '3' right.
-constexpr char AlignLetter(AlignAttribute a) {
-    return a == AlignAttribute::kLeft ? '1' : a == AlignAttribute::kCenter ? '2' : '3';
+// The alignment of an attribute that names one.
+constexpr Alignment AlignmentOf(AlignAttribute a) {
+    return a == AlignAttribute::kLeft     ? Alignment::kLeft
+           : a == AlignAttribute::kCenter ? Alignment::kCenter
+                                          : Alignment::kRight;
 }
 
 class Converter {
@@ -86,7 +94,7 @@ private:
     void PutTextRun(unsigned char first);
     void EndLine();
     void BeginLine(int change, bool no_align);
-    void BlockBreak(int change);
+    void BlockBreak();
     void BreakBeforeBlock();
     bool FitsOnLine(int bytes) const;
     long long Pos() const { return out_->Position(); }
@@ -125,10 +133,10 @@ private:
     void TableCell();
     void TableStart();
     void TableEnd();
-    void PushAlign(char kind, char value);
-    void RemoveAlign(char kind);
+    void PushAlign(ScopeKind kind, Alignment value);
+    void RemoveAlign(ScopeKind kind);
     AlignAttribute ReadAlign(const char* text);
-    void OpenList(char kind);
+    void OpenList(ListKind kind);
     void CloseList();
     void ListItem();
     void HorizontalRule(char* text);

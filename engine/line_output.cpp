@@ -58,8 +58,7 @@ void Converter::BeginLine(int change, bool no_align) {
     }
     int marker = 0;
     if (st_.align_depth >= 1 && st_.table_depth == 0 && !no_align) {
-        const char top = st_.align_values[st_.align_depth - 1];
-        marker = top == '2' ? 1 : top == '3' ? 2 : 0;
+        marker = static_cast<int>(st_.align_values[st_.align_depth - 1]);
     }
     out_->Put(kMarkers[marker]);
     st_.last_marker = st_.content_start = Pos();

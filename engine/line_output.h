@@ -143,9 +143,9 @@ inline void Converter::BreakBeforeBlock() {
     }
 }
 
-inline void Converter::BlockBreak(int change) {
+inline void Converter::BlockBreak() {
     BreakBeforeBlock();
-    BeginLine(change, false);
+    BeginLine(0, false);
     st_.last_break = Pos();
 }
 

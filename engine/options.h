@@ -33,19 +33,73 @@ struct Options {
     std::int16_t SW_AOT = 0;       // keep the main window on top
 };
 
-// One option of the record, found by its value name. Exactly one of
-// `number` and `text` is set; `capacity` is the size of the text buffer.
+// One option of the table: its value name, where it lies in the record
+// (`number` for a 16-bit number, `text` for a text buffer of `capacity`
+// bytes, its terminator included) and, for a number, the values it has a
+// meaning for (a switch: 0 and 1). Other values are used as stored, as a
+// registry value is.
+struct OptionSpec {
+    std::string_view name;
+    std::int16_t Options::*number = nullptr;
+    char* (*text)(Options&) = nullptr;
+    std::size_t capacity = 0;
+    std::int16_t low = 0, high = 1;
+};
+
+#define VORLAX_NUMBER_OPTION(field, low, high) OptionSpec{#field, &Options::field, nullptr, 0, low, high}
+#define VORLAX_TEXT_OPTION(field) \
+    OptionSpec{#field, nullptr, [](Options& o) { return +o.field; }, sizeof Options::field}
+
+// Every option, in the order the record is loaded from the registry.
+inline constexpr OptionSpec kOptionTable[] = {
+    VORLAX_NUMBER_OPTION(SWspcut, 0, 1),     VORLAX_NUMBER_OPTION(SWtitle, 0, 1),
+    VORLAX_NUMBER_OPTION(SWspcut2, 0, 1),    VORLAX_NUMBER_OPTION(SWeofcut, 0, 1),
+    VORLAX_NUMBER_OPTION(SWendcr, 0, 1),     VORLAX_NUMBER_OPTION(SWlink, 0, 1),
+    VORLAX_NUMBER_OPTION(SWlink_n, 0, 1),    VORLAX_NUMBER_OPTION(SWlink_e, 0, 1),
+    VORLAX_NUMBER_OPTION(Column, 1, 255),    VORLAX_NUMBER_OPTION(SWqk, 0, 1),
+    VORLAX_NUMBER_OPTION(SWimage, 0, 1),     VORLAX_NUMBER_OPTION(SWimageStr, 0, 3),
+    VORLAX_TEXT_OPTION(AltString),           VORLAX_NUMBER_OPTION(SWtableLeft, 0, 1),
+    VORLAX_NUMBER_OPTION(SWdiv, 0, 2),       VORLAX_NUMBER_OPTION(SWsfn, 0, 1),
+    VORLAX_NUMBER_OPTION(SWfolda, 0, 1),     VORLAX_TEXT_OPTION(SaveFolda),
+    VORLAX_NUMBER_OPTION(SWmcode_s, 0, 1),   VORLAX_NUMBER_OPTION(SWmcode, 0, 5),
+    VORLAX_NUMBER_OPTION(SWedit, 0, 1),      VORLAX_TEXT_OPTION(Editor),
+    VORLAX_NUMBER_OPTION(SW_AOT, 0, 1),
+};
+
+#undef VORLAX_NUMBER_OPTION
+#undef VORLAX_TEXT_OPTION
+
+// The option of a value name (exact letter case), null when there is none.
+constexpr const OptionSpec* FindOptionSpec(std::string_view name) {
+    for (const OptionSpec& spec : kOptionTable)
+        if (spec.name == name) return &spec;
+    return nullptr;
+}
+
+// The option of a numeric field of the record.
+constexpr const OptionSpec& SpecOf(std::int16_t Options::*number) {
+    for (const OptionSpec& spec : kOptionTable)
+        if (spec.number == number) return spec;
+    throw "not an option of the table";  // unreachable for every field
+}
+
+// One option of a record, found by its value name. Exactly one of `number`
+// and `text` is set; `capacity` is the size of the text buffer. Both null
+// when there is no such option.
 struct OptionField {
     std::int16_t* number = nullptr;
     char* text = nullptr;
     std::size_t capacity = 0;
 };
 
-// Looks an option up by its value name (exact letter case); both members
-// null when there is no such option.
-OptionField FindOption(Options& options, std::string_view name);
+constexpr OptionField FieldOf(Options& options, const OptionSpec& spec) {
+    if (spec.number) return {&(options.*spec.number), nullptr, 0};
+    return {nullptr, spec.text(options), spec.capacity};
+}
 
-// The value names in the order the record is loaded.
-extern const std::string_view kOptionNames[23];
+constexpr OptionField FindOption(Options& options, std::string_view name) {
+    const OptionSpec* spec = FindOptionSpec(name);
+    return spec ? FieldOf(options, *spec) : OptionField{};
+}
 
 }  // namespace vorlax

@@ -59,9 +59,6 @@ void Converter::ScanDocument(WorkInput& in, WorkOutput& out) {
             case '&':
                 ReadReference();
                 break;
-            case '<':
-                ReadTag();
-                break;
             default:
                 if (opt_.SWqk == 1)
                     PutWrappedRun(static_cast<unsigned char>(c));

@@ -41,47 +41,47 @@ inline void Converter::DivStart(char* text) {
     AsciiLowerInPlace(text);
     const AlignAttribute align = ReadAlign(text);
     if (align == AlignAttribute::kAbsent)
-        PushAlign('D', '1');  // a plain DIV restores left alignment
+        PushAlign(ScopeKind::kDiv, Alignment::kLeft);  // a plain DIV restores left alignment
     else if (NamesAlignment(align))
-        PushAlign('D', AlignLetter(align));
+        PushAlign(ScopeKind::kDiv, AlignmentOf(align));
     BeginLine(0, false);
 }
 
 inline void Converter::DivEnd() {
-    RemoveAlign('D');
+    RemoveAlign(ScopeKind::kDiv);
     BeginLine(0, false);
 }
 
 inline void Converter::Paragraph(char* text) {
     AsciiLowerInPlace(text);
-    RemoveAlign('P');
+    RemoveAlign(ScopeKind::kParagraph);
     const AlignAttribute align = ReadAlign(text);
-    if (NamesAlignment(align)) PushAlign('P', AlignLetter(align));
-    BlockBreak(0);
+    if (NamesAlignment(align)) PushAlign(ScopeKind::kParagraph, AlignmentOf(align));
+    BlockBreak();
 }
 
 inline void Converter::CenterStart() {
     if (st_.align_depth >= kMaxDepth) return;
-    PushAlign('C', '2');
+    PushAlign(ScopeKind::kCenter, Alignment::kCenter);
     BeginLine(0, false);
 }
 
 inline void Converter::CenterEnd() {
     if (st_.align_depth == 0) return;
     if (HasContent()) EndLine();
-    RemoveAlign('C');
+    RemoveAlign(ScopeKind::kCenter);
 }
 
 inline void Converter::HeadingStart(char* text) {
     AsciiLowerInPlace(text);
     const AlignAttribute align = ReadAlign(text);
-    if (NamesAlignment(align)) PushAlign('H', AlignLetter(align));
-    BlockBreak(0);
+    if (NamesAlignment(align)) PushAlign(ScopeKind::kHeading, AlignmentOf(align));
+    BlockBreak();
 }
 
 inline void Converter::HeadingEnd() {
-    RemoveAlign('H');
-    BlockBreak(0);
+    RemoveAlign(ScopeKind::kHeading);
+    BlockBreak();
 }
 
 // The title's text on a line of its own, or nothing when titles are off.
@@ -137,8 +137,8 @@ void Converter::Dispatch(Tag tag, char* text) {
     switch (tag) {
         case Tag::Pre: PreStart(); break;
         case Tag::PreEnd: PreEnd(); break;
-        case Tag::OpenUnordered: OpenList('U'); break;
-        case Tag::OpenOrdered: OpenList('O'); break;
+        case Tag::OpenUnordered: OpenList(ListKind::kUnordered); break;
+        case Tag::OpenOrdered: OpenList(ListKind::kOrdered); break;
         case Tag::CloseList:
         case Tag::CloseOrdered: CloseList(); break;
         case Tag::Item: ListItem(); break;
@@ -147,7 +147,7 @@ void Converter::Dispatch(Tag tag, char* text) {
         case Tag::Br: LineBreak(); break;
         case Tag::Div: DivStart(text); break;
         case Tag::DivEnd: DivEnd(); break;
-        case Tag::Block: BlockBreak(0); break;
+        case Tag::Block: BlockBreak(); break;
         case Tag::Paragraph: Paragraph(text); break;
         case Tag::Center: CenterStart(); break;
         case Tag::CenterEnd: CenterEnd(); break;
@@ -171,24 +171,21 @@ void Converter::Dispatch(Tag tag, char* text) {
 // ---------------------------------------------------------------------------
 // Alignment scopes, rules and lists
 
-void Converter::PushAlign(char kind, char value) {
+void Converter::PushAlign(ScopeKind kind, Alignment value) {
     if (st_.align_depth >= kMaxDepth) return;
     st_.align_kinds[st_.align_depth] = kind;
     st_.align_values[st_.align_depth] = value;
     ++st_.align_depth;
-    st_.align_kinds[st_.align_depth] = '\0';
-    st_.align_values[st_.align_depth] = '\0';
 }
 
 // Closes the innermost scope of a kind; scopes of other kinds opened later stay open.
-void Converter::RemoveAlign(char kind) {
-    if (st_.align_depth < 1) return;
-    const char* found = std::strrchr(st_.align_kinds, kind);
-    if (!found) return;
-    const std::size_t at = static_cast<std::size_t>(found - st_.align_kinds);
+void Converter::RemoveAlign(ScopeKind kind) {
+    std::size_t at = static_cast<std::size_t>(st_.align_depth);
+    while (at > 0 && st_.align_kinds[at - 1] != kind) --at;
+    if (at == 0) return;
     const std::size_t depth = static_cast<std::size_t>(st_.align_depth);
-    std::memmove(st_.align_kinds + at, st_.align_kinds + at + 1, depth - at);
-    std::memmove(st_.align_values + at, st_.align_values + at + 1, depth - at);
+    std::memmove(st_.align_kinds + at - 1, st_.align_kinds + at, depth - at);
+    std::memmove(st_.align_values + at - 1, st_.align_values + at, depth - at);
     --st_.align_depth;
 }
 
@@ -237,7 +234,7 @@ void Converter::HorizontalRule(char* text) {
     BeginLine(0, false);
 }
 
-void Converter::OpenList(char kind) {
+void Converter::OpenList(ListKind kind) {
     if (st_.indent_level >= kMaxDepth) return;
     if (st_.indent_level == 0) BreakBeforeBlock();  // one empty line before the outermost list
     st_.list_stack[st_.indent_level] = {kind, 1};
@@ -261,7 +258,7 @@ void Converter::ListItem() {
         return;
     }
     ConversionState::ListEntry& list = st_.list_stack[st_.indent_level - 1];
-    if (list.kind == 'O') {
+    if (list.kind == ListKind::kOrdered) {
         // The number as "%ld." writes it: decimal, a sign when negative, a dot.
         char* end = std::to_chars(st_.scratch, st_.scratch + 16, list.counter).ptr;
         *end++ = '.';

@@ -51,9 +51,9 @@ void ClickSavePage(HWND page, int id) {
 
 void ApplySavePage(HWND page) {
     Options& o = Record();
-    StoreSwitch(page, IDC_SAVE_UPPER, o.SWsfn, "SWsfn");
-    StoreSwitch(page, IDC_SAVE_SAME_FOLDER, o.SWfolda, "SWfolda");
-    StoreText(page, IDC_SAVE_FOLDER, o.SaveFolda, sizeof o.SaveFolda - 1, "SaveFolda");
+    StoreSwitch(page, IDC_SAVE_UPPER, &Options::SWsfn);
+    StoreSwitch(page, IDC_SAVE_SAME_FOLDER, &Options::SWfolda);
+    StoreText(page, IDC_SAVE_FOLDER, o.SaveFolda);
 }
 
 void CreateKanjiPage(HWND page) {
@@ -70,9 +70,8 @@ void ClickKanjiPage(HWND page, int id) {
 }
 
 void ApplyKanjiPage(HWND page) {
-    Options& o = Record();
-    StoreSwitch(page, IDC_KANJI_CONVERT, o.SWmcode_s, "SWmcode_s");
-    StoreChoice(page, kInputCodeChoices, o.SWmcode, "SWmcode");
+    StoreSwitch(page, IDC_KANJI_CONVERT, &Options::SWmcode_s);
+    StoreChoice(page, kInputCodeChoices, &Options::SWmcode);
 }
 
 void CreateEditorPage(HWND page) {
@@ -119,8 +118,8 @@ void ApplyEditorPage(HWND page) {
     // The main menu's "open in the editor" shows the same state.
     CheckMenuItem(GetMenu(app::TheProgram().main_window), IDM_OPEN_IN_EDITOR,
                   MF_BYCOMMAND | (open ? MF_CHECKED : MF_UNCHECKED));
-    StoreNumber(o.SWedit, "SWedit", OptionFor(open));
-    StoreText(page, IDC_EDITOR_COMMAND, o.Editor, sizeof o.Editor - 1, "Editor");
+    StoreNumber(&Options::SWedit, OptionFor(open));
+    StoreText(page, IDC_EDITOR_COMMAND, o.Editor);
 }
 
 }  // namespace

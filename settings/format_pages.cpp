@@ -15,36 +15,35 @@ namespace {
 struct Switch {
     int id;
     std::int16_t Options::*option;
-    const char* name;
 };
 constexpr Switch kTextSwitches[] = {
-    {IDC_TEXT_SPCUT, &Options::SWspcut, "SWspcut"},    {IDC_TEXT_TITLE, &Options::SWtitle, "SWtitle"},
-    {IDC_TEXT_SPCUT2, &Options::SWspcut2, "SWspcut2"}, {IDC_TEXT_EOFCUT, &Options::SWeofcut, "SWeofcut"},
-    {IDC_TEXT_ENDCR, &Options::SWendcr, "SWendcr"},    {IDC_TEXT_LINK, &Options::SWlink, "SWlink"},
-    {IDC_TEXT_LINK_N, &Options::SWlink_n, "SWlink_n"}, {IDC_TEXT_LINK_E, &Options::SWlink_e, "SWlink_e"},
-    {IDC_TEXT_QK, &Options::SWqk, "SWqk"},
+    {IDC_TEXT_SPCUT, &Options::SWspcut},   {IDC_TEXT_TITLE, &Options::SWtitle},
+    {IDC_TEXT_SPCUT2, &Options::SWspcut2}, {IDC_TEXT_EOFCUT, &Options::SWeofcut},
+    {IDC_TEXT_ENDCR, &Options::SWendcr},   {IDC_TEXT_LINK, &Options::SWlink},
+    {IDC_TEXT_LINK_N, &Options::SWlink_n}, {IDC_TEXT_LINK_E, &Options::SWlink_e},
+    {IDC_TEXT_QK, &Options::SWqk},
 };
 
 void CreateTextPage(HWND page) {
     Options& o = Record();
     for (const Switch& s : kTextSwitches) ShowSwitch(page, s.id, o.*s.option);
-    // The arrows hold the width to 1..255; the box shows the position.
+    // The arrows hold the width to its range; the box shows the position.
+    const OptionSpec& column = SpecOf(&Options::Column);
     CreateUpDownControl(WS_CHILD | WS_VISIBLE | WS_BORDER | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS |
                             UDS_NOTHOUSANDS,
                         0, 0, 0, 0, page, IDC_TEXT_COLUMN_UPDOWN, app::TheProgram().instance,
-                        GetDlgItem(page, IDC_TEXT_COLUMN), 255, 1, o.Column);
+                        GetDlgItem(page, IDC_TEXT_COLUMN), column.high, column.low, o.Column);
     ApplyStates(page, LinkControls(IsChecked(page, IDC_TEXT_LINK)));
 }
 
 void ApplyTextPage(HWND page) {
-    Options& o = Record();
     for (const Switch& s : kTextSwitches) {
         if (s.id == IDC_TEXT_QK) {
             char text[256] = "";
             GetDlgItemTextA(page, IDC_TEXT_COLUMN, text, sizeof text);
-            StoreNumber(o.Column, "Column", ClampColumn(text));
+            StoreNumber(&Options::Column, ClampColumn(text));
         }
-        StoreSwitch(page, s.id, o.*s.option, s.name);
+        StoreSwitch(page, s.id, s.option);
     }
 }
 
@@ -58,9 +57,9 @@ void CreateImagePage(HWND page) {
 
 void ApplyImagePage(HWND page) {
     Options& o = Record();
-    StoreSwitch(page, IDC_IMG_REPLACE, o.SWimage, "SWimage");
-    StoreChoice(page, kImageStringChoices, o.SWimageStr, "SWimageStr");
-    StoreText(page, IDC_IMG_TEXT, o.AltString, sizeof o.AltString - 1, "AltString");
+    StoreSwitch(page, IDC_IMG_REPLACE, &Options::SWimage);
+    StoreChoice(page, kImageStringChoices, &Options::SWimageStr);
+    StoreText(page, IDC_IMG_TEXT, o.AltString);
 }
 
 void CreateTablePage(HWND page) {
@@ -70,9 +69,8 @@ void CreateTablePage(HWND page) {
 }
 
 void ApplyTablePage(HWND page) {
-    Options& o = Record();
-    StoreSwitch(page, IDC_TABLE_LEFT, o.SWtableLeft, "SWtableLeft");
-    StoreChoice(page, kDelimiterChoices, o.SWdiv, "SWdiv");
+    StoreSwitch(page, IDC_TABLE_LEFT, &Options::SWtableLeft);
+    StoreChoice(page, kDelimiterChoices, &Options::SWdiv);
 }
 
 void ClickTextPage(HWND page, int id) {

@@ -93,27 +93,33 @@ int SelectedChoice(HWND page, std::span<const RadioChoice> group) {
     return 0;
 }
 
-void StoreNumber(std::int16_t& option, const char* name, std::int16_t value) {
-    app::StoreShared(option, value);
-    app::SaveDwordOption(app::ProgramRegistry(), app::kOptionSubkey, name,
+void StoreNumber(std::int16_t Options::*option, std::int16_t value) {
+    app::StoreShared(Record().*option, value);
+    const std::string name(SpecOf(option).name);
+    app::SaveDwordOption(app::ProgramRegistry(), app::kOptionSubkey, name.c_str(),
                          static_cast<std::uint32_t>(static_cast<std::int32_t>(value)));
 }
 
-void StoreSwitch(HWND page, int id, std::int16_t& option, const char* name) {
-    StoreNumber(option, name, OptionFor(IsChecked(page, id)));
+void StoreSwitch(HWND page, int id, std::int16_t Options::*option) {
+    StoreNumber(option, OptionFor(IsChecked(page, id)));
 }
 
-void StoreChoice(HWND page, std::span<const RadioChoice> group, std::int16_t& option, const char* name) {
-    StoreNumber(option, name, ValueForRadio(group, SelectedChoice(page, group), app::LoadShared(option)));
+void StoreChoice(HWND page, std::span<const RadioChoice> group, std::int16_t Options::*option) {
+    StoreNumber(option, ValueForRadio(group, SelectedChoice(page, group), app::LoadShared(Record().*option)));
 }
 
-void StoreText(HWND page, int id, char* option, std::size_t limit, const char* name) {
+void StoreText(HWND page, int id, char* option) {
+    const OptionSpec* spec = nullptr;
+    for (const OptionSpec& s : kOptionTable)
+        if (s.text && s.text(Record()) == option) spec = &s;
+    if (!spec) return;
     HWND box = GetDlgItem(page, id);
     std::string text(static_cast<std::size_t>(GetWindowTextLengthA(box)) + 1, '\0');
     text.resize(static_cast<std::size_t>(GetWindowTextA(box, text.data(), static_cast<int>(text.size()))));
-    const std::string kept = CutText(text, limit);
+    const std::string kept = CutText(text, spec->capacity - 1);
     std::memcpy(option, kept.c_str(), kept.size() + 1);
-    app::SaveStringOption(app::ProgramRegistry(), app::kOptionSubkey, name, option);
+    const std::string name(spec->name);
+    app::SaveStringOption(app::ProgramRegistry(), app::kOptionSubkey, name.c_str(), option);
 }
 
 }  // namespace vorlax::settings

@@ -56,13 +56,15 @@ void ShowChoice(HWND page, std::span<const RadioChoice> group, std::int16_t opti
 // The selected button of the group, 0 when none is.
 int SelectedChoice(HWND page, std::span<const RadioChoice> group);
 
-// Sets a numeric option in the record and stores it under "option".
-void StoreNumber(std::int16_t& option, const char* name, std::int16_t value);
+// Sets a numeric option in the record and stores it under "option", by its
+// value name.
+void StoreNumber(std::int16_t Options::*option, std::int16_t value);
 // The check box's state as the option's value, stored.
-void StoreSwitch(HWND page, int id, std::int16_t& option, const char* name);
+void StoreSwitch(HWND page, int id, std::int16_t Options::*option);
 // The selected button's value (the old one when none is selected), stored.
-void StoreChoice(HWND page, std::span<const RadioChoice> group, std::int16_t& option, const char* name);
-// At most `limit` bytes of the box's text into the option's buffer, stored.
-void StoreText(HWND page, int id, char* option, std::size_t limit, const char* name);
+void StoreChoice(HWND page, std::span<const RadioChoice> group, std::int16_t Options::*option);
+// As much of the box's text as the option's buffer holds (whole
+// characters), into the record's buffer `option`, stored.
+void StoreText(HWND page, int id, char* option);
 
 }  // namespace vorlax::settings

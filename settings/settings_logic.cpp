@@ -1,6 +1,7 @@
 #include "settings/settings_logic.h"
 
 #include "codes/lead_byte.h"
+#include "engine/options.h"
 
 namespace vorlax::settings {
 
@@ -56,16 +57,18 @@ std::int16_t ClampColumn(std::string_view text) {
     std::size_t begin = 0, end = text.size();
     while (begin < end && IsSpace(text[begin])) ++begin;
     while (end > begin && IsSpace(text[end - 1])) --end;
-    if (begin == end) return 1;
+    constexpr std::int16_t kLow = SpecOf(&Options::Column).low;
+    constexpr unsigned kHigh = static_cast<unsigned>(SpecOf(&Options::Column).high);
+    if (begin == end) return kLow;
     unsigned value = 0;
     for (std::size_t i = begin; i < end; ++i) {
         const char c = text[i];
-        if (c < '0' || c > '9') return 1;
-        // Past 255 the exact value no longer matters.
-        if (value <= 255) value = value * 10 + static_cast<unsigned>(c - '0');
+        if (c < '0' || c > '9') return kLow;
+        // Past the top the exact value no longer matters.
+        if (value <= kHigh) value = value * 10 + static_cast<unsigned>(c - '0');
     }
-    if (value == 0) return 1;
-    return static_cast<std::int16_t>(value > 255 ? 255 : value);
+    if (value < kLow) return kLow;
+    return static_cast<std::int16_t>(value > kHigh ? kHigh : value);
 }
 
 std::string CutText(std::string_view text, std::size_t limit) {
