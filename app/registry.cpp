@@ -25,7 +25,7 @@ int SetString(Registry& reg, RegRoot root, const std::string& key, const char* n
 }  // namespace
 
 std::string SettingsKeyPath(const char* subkey) {
-    std::string path = kSettingsKey;
+    std::string path = common::kSettingsKey;
     if (subkey) {
         path += '\\';
         path += subkey;
@@ -58,23 +58,23 @@ int SaveStringOption(Registry& reg, const char* subkey, const char* name, const 
 
 void LoadDwordOption(Registry& reg, const char* name, std::int16_t* option) {
     std::uint32_t value = 0;
-    if (ReadDwordValue(reg, kOptionSubkey, name, &value)) {
+    if (ReadDwordValue(reg, common::kOptionSubkey, name, &value)) {
         *option = static_cast<std::int16_t>(value & 0xFFFF);
         return;
     }
-    SaveDwordOption(reg, kOptionSubkey, name, static_cast<std::uint32_t>(static_cast<std::int32_t>(*option)));
+    SaveDwordOption(reg, common::kOptionSubkey, name, static_cast<std::uint32_t>(static_cast<std::int32_t>(*option)));
 }
 
 void LoadStringOption(Registry& reg, const char* name, char* option) {
     char value[256];
-    if (ReadStringValue(reg, kOptionSubkey, name, value)) {
+    if (ReadStringValue(reg, common::kOptionSubkey, name, value)) {
         // At most 255 bytes, the rest of those 255 NULs.
         const std::size_t length = std::strlen(value);
         std::memcpy(option, value, length);
         std::memset(option + length, 0, 255 - length);
         return;
     }
-    SaveStringOption(reg, kOptionSubkey, name, option);
+    SaveStringOption(reg, common::kOptionSubkey, name, option);
 }
 
 void LoadOptions(Registry& reg, Options& options) {
@@ -84,6 +84,17 @@ void LoadOptions(Registry& reg, Options& options) {
         if (field.number) LoadDwordOption(reg, value_name.c_str(), field.number);
         else LoadStringOption(reg, value_name.c_str(), field.text);
     }
+}
+
+int SaveNumberOption(Registry& reg, const OptionSpec& spec, std::int16_t value) {
+    const std::string name(spec.name);
+    return SaveDwordOption(reg, common::kOptionSubkey, name.c_str(),
+                           static_cast<std::uint32_t>(static_cast<std::int32_t>(value)));
+}
+
+int SaveTextOption(Registry& reg, const OptionSpec& spec, const char* value) {
+    const std::string name(spec.name);
+    return SaveStringOption(reg, common::kOptionSubkey, name.c_str(), value);
 }
 
 int ReadProgramFilesDir(Registry& reg, char (&folder)[256]) {

@@ -7,18 +7,16 @@
 #include <cstdint>
 #include <string>
 
+#include "common/names.h"
 #include "engine/options.h"
 
 namespace vorlax::app {
 
-enum class RegRoot { kCurrentUser, kLocalMachine, kClassesRoot };
+using common::RegRoot;
 
 // Value types as the registry numbers them.
 inline constexpr std::uint32_t kRegSz = 1;
 inline constexpr std::uint32_t kRegDword = 4;
-
-// Keys are opened and created with read and write access.
-inline constexpr std::uint32_t kKeyAccess = 0x2001F;
 
 // The platform's registry, one call per open-do-close.
 class Registry {
@@ -39,11 +37,7 @@ protected:
     ~Registry() = default;
 };
 
-// The settings key under HKEY_CURRENT_USER, and its option subkey.
-inline constexpr char kSettingsKey[] = "Software\\Zel\\Vorlax";
-inline constexpr char kOptionSubkey[] = "option";
-
-// "Software\Zel\Vorlax", with "\" and the subkey when one is named.
+// The settings key, with "\" and the subkey when one is named.
 std::string SettingsKeyPath(const char* subkey);
 
 // Reads a number from the settings key (or its subkey): only a value of
@@ -61,8 +55,13 @@ int SaveStringOption(Registry& reg, const char* subkey, const char* name, const 
 void LoadDwordOption(Registry& reg, const char* name, std::int16_t* option);
 void LoadStringOption(Registry& reg, const char* name, char* option);
 
-// Every option, in the record's order, under "option".
+// Every option, in the record's order, under the option subkey.
 void LoadOptions(Registry& reg, Options& options);
+
+// Stores an option's new value under the option subkey, by its value name:
+// a number sign-extended to 32 bits, a text with its terminator.
+int SaveNumberOption(Registry& reg, const OptionSpec& spec, std::int16_t value);
+int SaveTextOption(Registry& reg, const OptionSpec& spec, const char* value);
 
 // "ProgramFilesDir" of HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion.
 int ReadProgramFilesDir(Registry& reg, char (&folder)[256]);

@@ -12,9 +12,8 @@
 
 namespace vorlax {
 
-// The driver's messages, formatted with the path in place of "%s", shown
-// with the caption kMessageCaption and the hand (stop) icon.
-inline constexpr char kMessageCaption[] = "Vorlax";
+// The driver's messages, formatted with the path in place of "%s"; the
+// Windows program shows them with its caption and the hand (stop) icon.
 inline constexpr char kOpenFailureFormat[] = "%s\nこのファイルのオープンに失敗しました";
 inline constexpr char kAccessFailureFormat[] = "%s\nこのファイルのアクセスに失敗しました";
 inline constexpr char kPathTooLongFormat[] = "%s\nパスが長すぎるため変換できませんでした";

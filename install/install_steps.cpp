@@ -1,19 +1,17 @@
 #include "install/install_steps.h"
 
 #include "codes/paths.h"
-#include "shellext/registration.h"
+#include "common/folder_join.h"
+#include "common/names.h"
+#include "resources/resource.h"
 
 namespace vorlax::install {
 
 namespace {
 
-using app::RegRoot;
-
-// The handler key of a file class.
-std::string ClassHandlerKey(const char* file_class) {
-    static_assert(shellext::kFileClassHandlerKeyFormat[0] == '%' && shellext::kFileClassHandlerKeyFormat[1] == 's');
-    return file_class + std::string(shellext::kFileClassHandlerKeyFormat + 2);
-}
+using common::FileClassHandlerKey;
+using common::JoinFolder;
+using common::RegRoot;
 
 // Writes the file; a short write leaves no partial file behind.
 bool WriteWhole(InstallPlatform& platform, const std::string& path, const std::string& bytes) {
@@ -26,7 +24,7 @@ bool WriteWhole(InstallPlatform& platform, const std::string& path, const std::s
 }
 
 void WriteInstallFolder(InstallPlatform& platform, app::Registry& registry) {
-    app::WriteMachineString(registry, shellext::kInstallKey, shellext::kInstallFolderValue,
+    app::WriteMachineString(registry, common::kInstallKey, common::kInstallFolderValue,
                             InstallFolder(platform).c_str());
 }
 
@@ -42,25 +40,25 @@ int RunInstall(InstallPlatform& platform, app::Registry& registry) {
     WriteInstallFolder(platform, registry);
     std::string windows;
     if (!platform.WindowsFolder(&windows)) windows.clear();
-    const std::string uninstaller = JoinFolder(windows, kUninstallerFile);
-    if (!WriteWhole(platform, uninstaller, platform.Resource(kUninstallerResource))) {
+    const std::string uninstaller = JoinFolder(windows, common::kUninstallerFile);
+    if (!WriteWhole(platform, uninstaller, platform.Resource(IDR_UNINSTALLER))) {
         platform.Message(kUninstallerNotWritten);
         return 1;
     }
-    platform.MakeKey(RegRoot::kLocalMachine, kUninstallListKey);
-    app::WriteMachineString(registry, kUninstallKey, "DisplayName", "Vorlax");
-    app::WriteMachineString(registry, kUninstallKey, "UninstallString", uninstaller.c_str());
-    platform.OpenWithShell(InstallFolder(platform) + kHelpFile);
+    platform.MakeKey(RegRoot::kLocalMachine, common::kUninstallListKey);
+    app::WriteMachineString(registry, common::kUninstallKey, "DisplayName", common::kProgramName);
+    app::WriteMachineString(registry, common::kUninstallKey, "UninstallString", uninstaller.c_str());
+    platform.OpenWithShell(InstallFolder(platform) + common::kHelpFile);
     return 1;
 }
 
 bool ShellExtensionRegistered(app::Registry& registry) {
     char value[256];
-    if (!app::ReadClassDefault(registry, shellext::kFolderHandlerKey, value)) return false;
-    for (const char* extension : shellext::kHtmlExtensions) {
+    if (!app::ReadClassDefault(registry, common::kFolderHandlerKey, value)) return false;
+    for (const char* extension : common::kHtmlExtensions) {
         char file_class[256];
         if (!app::ReadClassDefault(registry, extension, file_class)) return false;
-        if (!app::ReadClassDefault(registry, ClassHandlerKey(file_class), value)) return false;
+        if (!app::ReadClassDefault(registry, FileClassHandlerKey(file_class), value)) return false;
     }
     return true;
 }
@@ -68,36 +66,36 @@ bool ShellExtensionRegistered(app::Registry& registry) {
 void RegisterShellExtension(InstallPlatform& platform, app::Registry& registry) {
     std::string system;
     if (!platform.SystemFolder(&system)) system.clear();
-    const std::string dll = JoinFolder(system, shellext::kServerFile);
+    const std::string dll = JoinFolder(system, common::kShellExtensionFile);
     // A DLL already there is neither compared nor replaced.
-    if (!platform.FileExists(dll) && !WriteWhole(platform, dll, platform.Resource(kShellExtensionResource)))
+    if (!platform.FileExists(dll) && !WriteWhole(platform, dll, platform.Resource(IDR_SHELL_EXTENSION)))
         platform.Message(kDllNotCopied);
 
-    for (const char* extension : shellext::kHtmlExtensions) {
-        app::SetClassDefaultOnce(registry, extension, shellext::kDefaultHtmlClass);
+    for (const char* extension : common::kHtmlExtensions) {
+        app::SetClassDefaultOnce(registry, extension, common::kDefaultHtmlClass);
         char file_class[256];
         if (app::ReadClassDefault(registry, extension, file_class))
-            app::WriteRegString(registry, RegRoot::kClassesRoot, ClassHandlerKey(file_class), "",
-                                shellext::kClassIdString);
+            app::WriteRegString(registry, RegRoot::kClassesRoot, FileClassHandlerKey(file_class), "",
+                                common::kClassIdString);
     }
-    app::WriteRegString(registry, RegRoot::kClassesRoot, shellext::kFolderHandlerKey, "", shellext::kClassIdString);
+    app::WriteRegString(registry, RegRoot::kClassesRoot, common::kFolderHandlerKey, "", common::kClassIdString);
     WriteInstallFolder(platform, registry);
-    app::WriteRegString(registry, RegRoot::kClassesRoot, shellext::kClassKey, "", shellext::kClassName);
-    app::WriteRegString(registry, RegRoot::kClassesRoot, shellext::kServerKey, "", shellext::kServerFile);
-    app::WriteRegString(registry, RegRoot::kClassesRoot, shellext::kServerKey, shellext::kThreadingModelValue,
-                        shellext::kThreadingModel);
+    app::WriteRegString(registry, RegRoot::kClassesRoot, common::kClassKey, "", common::kClassName);
+    app::WriteRegString(registry, RegRoot::kClassesRoot, common::kServerKey, "", common::kShellExtensionFile);
+    app::WriteRegString(registry, RegRoot::kClassesRoot, common::kServerKey, common::kThreadingModelValue,
+                        common::kThreadingModel);
 }
 
 void UnregisterShellExtension(InstallPlatform& platform, app::Registry& registry) {
-    for (const char* extension : shellext::kHtmlExtensions) {
+    for (const char* extension : common::kHtmlExtensions) {
         char file_class[256];
         if (app::ReadClassDefault(registry, extension, file_class))
-            platform.DeleteKey(RegRoot::kClassesRoot, ClassHandlerKey(file_class));
+            platform.DeleteKey(RegRoot::kClassesRoot, FileClassHandlerKey(file_class));
     }
-    platform.DeleteKey(RegRoot::kClassesRoot, shellext::kFolderHandlerKey);
-    platform.DeleteKey(RegRoot::kLocalMachine, shellext::kInstallKey);
-    platform.DeleteKey(RegRoot::kClassesRoot, shellext::kServerKey);
-    platform.DeleteKey(RegRoot::kClassesRoot, shellext::kClassKey);
+    platform.DeleteKey(RegRoot::kClassesRoot, common::kFolderHandlerKey);
+    platform.DeleteKey(RegRoot::kLocalMachine, common::kInstallKey);
+    platform.DeleteKey(RegRoot::kClassesRoot, common::kServerKey);
+    platform.DeleteKey(RegRoot::kClassesRoot, common::kClassKey);
 }
 
 }  // namespace vorlax::install

@@ -10,20 +10,12 @@
 #include <string>
 
 #include "app/registry.h"
-#include "install/folder_join.h"
+#include "common/names.h"
 
 namespace vorlax::install {
 
-inline constexpr char kUninstallerFile[] = "UnInst_Vorlax.exe";
-inline constexpr char kHelpFile[] = "Vorlax.txt";
-inline constexpr char kUninstallListKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-inline constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vorlax";
 inline constexpr char kUninstallerNotWritten[] = "アンインストール情報を登録できませんでした";
 inline constexpr char kDllNotCopied[] = "必要なdllをコピーできませんでした";
-
-// The embedded deliverables, resources of type "BIN_DATA".
-inline constexpr int kShellExtensionResource = 139;
-inline constexpr int kUninstallerResource = 142;
 
 // What a new file's writing came to.
 enum class WriteResult { kWhole, kNotCreated, kShort };
@@ -47,8 +39,8 @@ public:
     // Opens a file with the shell's default verb, shown normally.
     virtual void OpenWithShell(const std::string& path) = 0;
     // Creates the key when it is missing.
-    virtual void MakeKey(app::RegRoot root, const std::string& key) = 0;
-    virtual void DeleteKey(app::RegRoot root, const std::string& key) = 0;
+    virtual void MakeKey(common::RegRoot root, const std::string& key) = 0;
+    virtual void DeleteKey(common::RegRoot root, const std::string& key) = 0;
 
 protected:
     ~InstallPlatform() = default;

@@ -2,12 +2,12 @@
 
 #include <shellapi.h>
 
-#include "app/win/win_common.h"
+#include "common/win/system.h"
 
 namespace vorlax::install {
 
-using app::RootKey;
-using app::SystemNamedFolder;
+using common::RootKey;
+using common::SystemNamedFolder;
 
 std::string WinInstallPlatform::ModulePath() {
     char path[MAX_PATH] = "";
@@ -47,21 +47,21 @@ bool WinInstallPlatform::FileExists(const std::string& path) {
     return true;
 }
 
-void WinInstallPlatform::Message(const char* text) { MessageBoxA(owner_, text, "Vorlax", MB_OK); }
+void WinInstallPlatform::Message(const char* text) { MessageBoxA(owner_, text, common::kProgramName, MB_OK); }
 
 void WinInstallPlatform::OpenWithShell(const std::string& path) {
     ShellExecuteA(nullptr, nullptr, path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-void WinInstallPlatform::MakeKey(app::RegRoot root, const std::string& key) {
+void WinInstallPlatform::MakeKey(common::RegRoot root, const std::string& key) {
     HKEY handle;
     DWORD disposition;
-    if (RegCreateKeyExA(RootKey(root), key.c_str(), 0, const_cast<char*>(""), 0, app::kKeyAccess, nullptr, &handle,
+    if (RegCreateKeyExA(RootKey(root), key.c_str(), 0, const_cast<char*>(""), 0, common::kKeyAccess, nullptr, &handle,
                         &disposition) == ERROR_SUCCESS)
         RegCloseKey(handle);
 }
 
-void WinInstallPlatform::DeleteKey(app::RegRoot root, const std::string& key) {
+void WinInstallPlatform::DeleteKey(common::RegRoot root, const std::string& key) {
     RegDeleteKeyA(RootKey(root), key.c_str());
 }
 

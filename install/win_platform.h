@@ -23,8 +23,8 @@ public:
     bool FileExists(const std::string& path) override;
     void Message(const char* text) override;
     void OpenWithShell(const std::string& path) override;
-    void MakeKey(app::RegRoot root, const std::string& key) override;
-    void DeleteKey(app::RegRoot root, const std::string& key) override;
+    void MakeKey(common::RegRoot root, const std::string& key) override;
+    void DeleteKey(common::RegRoot root, const std::string& key) override;
 
 private:
     HINSTANCE module_;

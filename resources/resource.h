@@ -5,6 +5,9 @@
 // Dialog templates.
 #define IDD_MAIN 131
 #define IDD_ABOUT 132
+// The main window's template size, in dialog units.
+#define MAIN_WIDTH 142
+#define MAIN_HEIGHT 55
 
 // Menu, icon, cursor.
 #define IDM_MAIN 125

@@ -4,6 +4,10 @@
 // dialog.
 #pragma once
 
+// Every page's template measures PAGE_WIDTH x PAGE_HEIGHT dialog units.
+#define PAGE_WIDTH 223
+#define PAGE_HEIGHT 131
+
 // The pages, in the sheet's order.
 #define IDD_PAGE_TEXT 130
 #define IDD_PAGE_IMAGE 129

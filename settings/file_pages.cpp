@@ -6,8 +6,6 @@
 #include <cstring>
 
 #include "app/registry.h"
-#include "app/win/program.h"
-#include "app/win/win_registry.h"
 #include "resources/resource.h"
 #include "resources/settings_ids.h"
 #include "settings/page_controls.h"
@@ -88,7 +86,7 @@ void CreateEditorPage(HWND page) {
 void BrowseEditor(HWND page) {
     Options& o = Record();
     char folder[256] = "";
-    const bool have_folder = app::ReadProgramFilesDir(app::ProgramRegistry(), folder) != 0;
+    const bool have_folder = app::ReadProgramFilesDir(*OpenSheet().registry, folder) != 0;
     char file[sizeof o.Editor];
     std::memcpy(file, o.Editor, sizeof file);
     file[sizeof file - 1] = '\0';
@@ -116,7 +114,7 @@ void ApplyEditorPage(HWND page) {
     Options& o = Record();
     const bool open = IsChecked(page, IDC_EDITOR_OPEN);
     // The main menu's "open in the editor" shows the same state.
-    CheckMenuItem(GetMenu(app::TheProgram().main_window), IDM_OPEN_IN_EDITOR,
+    CheckMenuItem(GetMenu(OpenSheet().owner), IDM_OPEN_IN_EDITOR,
                   MF_BYCOMMAND | (open ? MF_CHECKED : MF_UNCHECKED));
     StoreNumber(&Options::SWedit, OptionFor(open));
     StoreText(page, IDC_EDITOR_COMMAND, o.Editor);

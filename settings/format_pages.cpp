@@ -2,7 +2,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/win/program.h"
 #include "resources/settings_ids.h"
 #include "settings/page_controls.h"
 
@@ -31,7 +30,7 @@ void CreateTextPage(HWND page) {
     const OptionSpec& column = SpecOf(&Options::Column);
     CreateUpDownControl(WS_CHILD | WS_VISIBLE | WS_BORDER | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS |
                             UDS_NOTHOUSANDS,
-                        0, 0, 0, 0, page, IDC_TEXT_COLUMN_UPDOWN, app::TheProgram().instance,
+                        0, 0, 0, 0, page, IDC_TEXT_COLUMN_UPDOWN, OpenSheet().instance,
                         GetDlgItem(page, IDC_TEXT_COLUMN), column.high, column.low, o.Column);
     ApplyStates(page, LinkControls(IsChecked(page, IDC_TEXT_LINK)));
 }

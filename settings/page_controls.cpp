@@ -5,14 +5,13 @@
 #include <cstring>
 #include <string>
 
-#include "app/registry.h"
 #include "app/shared_options.h"
-#include "app/win/win_registry.h"
+#include "resources/settings_ids.h"
 
 namespace vorlax::settings {
 
 void FitSheetToPage(HWND page) {
-    RECT wanted = {0, 0, kPageWidthUnits, kPageHeightUnits};
+    RECT wanted = {0, 0, PAGE_WIDTH, PAGE_HEIGHT};
     MapDialogRect(page, &wanted);
     RECT have;
     GetWindowRect(page, &have);
@@ -95,9 +94,7 @@ int SelectedChoice(HWND page, std::span<const RadioChoice> group) {
 
 void StoreNumber(std::int16_t Options::*option, std::int16_t value) {
     app::StoreShared(Record().*option, value);
-    const std::string name(SpecOf(option).name);
-    app::SaveDwordOption(app::ProgramRegistry(), app::kOptionSubkey, name.c_str(),
-                         static_cast<std::uint32_t>(static_cast<std::int32_t>(value)));
+    app::SaveNumberOption(*OpenSheet().registry, SpecOf(option), value);
 }
 
 void StoreSwitch(HWND page, int id, std::int16_t Options::*option) {
@@ -118,8 +115,7 @@ void StoreText(HWND page, int id, char* option) {
     text.resize(static_cast<std::size_t>(GetWindowTextA(box, text.data(), static_cast<int>(text.size()))));
     const std::string kept = CutText(text, spec->capacity - 1);
     std::memcpy(option, kept.c_str(), kept.size() + 1);
-    const std::string name(spec->name);
-    app::SaveStringOption(app::ProgramRegistry(), app::kOptionSubkey, name.c_str(), option);
+    app::SaveTextOption(*OpenSheet().registry, *spec, option);
 }
 
 }  // namespace vorlax::settings

@@ -8,13 +8,25 @@
 #include <cstdint>
 #include <span>
 
-#include "app/win/program.h"
+#include "app/registry.h"
+#include "engine/options.h"
 #include "settings/settings_logic.h"
 
 namespace vorlax::settings {
 
+// What the pages work on while the sheet is open: the main window that owns
+// it, the module of its templates, the options record and the registry.
+struct Sheet {
+    HWND owner = nullptr;
+    HINSTANCE instance = nullptr;
+    Options* options = nullptr;
+    app::Registry* registry = nullptr;
+};
+// The open sheet's, set by ShowSettings for as long as the sheet is shown.
+Sheet& OpenSheet();
+
 // The options record the pages show and change.
-inline Options& Record() { return app::TheProgram().options; }
+inline Options& Record() { return *OpenSheet().options; }
 
 // What a page does on its three messages: creation (fill the controls,
 // apply the enabling rules), a button click (the button's id), and the
@@ -34,13 +46,12 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam)
     return HandlePageMessage(actions, page, message, wparam, lparam);
 }
 
-// Makes the page as large as its template in its own font (223 x 131 dialog
-// units), and the sheet around it as large as that takes: the sheet
-// measures the pages in its own font, the system's dialog font, which on a
-// non-Japanese system is smaller than the pages' ＭＳ Ｐゴシック 9 point and
-// left their bottom rows cut. Every page calls it when it is shown
-// (PSN_SETACTIVE: the sheet has placed it then).
-inline constexpr int kPageWidthUnits = 223, kPageHeightUnits = 131;
+// Makes the page as large as its template in its own font, and the sheet
+// around it as large as that takes: the sheet measures the pages in its own
+// font, the system's dialog font, which on a non-Japanese system is smaller
+// than the pages' ＭＳ Ｐゴシック 9 point and left their bottom rows cut.
+// Every page calls it when it is shown (PSN_SETACTIVE: the sheet has placed
+// it then).
 void FitSheetToPage(HWND page);
 
 // The first six pages, in the sheet's order.
@@ -56,8 +67,8 @@ void ShowChoice(HWND page, std::span<const RadioChoice> group, std::int16_t opti
 // The selected button of the group, 0 when none is.
 int SelectedChoice(HWND page, std::span<const RadioChoice> group);
 
-// Sets a numeric option in the record and stores it under "option", by its
-// value name.
+// Sets a numeric option in the record and stores it under the option
+// subkey, by its value name.
 void StoreNumber(std::int16_t Options::*option, std::int16_t value);
 // The check box's state as the option's value, stored.
 void StoreSwitch(HWND page, int id, std::int16_t Options::*option);

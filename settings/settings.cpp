@@ -6,29 +6,33 @@
 
 #include <cstring>
 
-#include "app/win/program.h"
 #include "resources/settings_ids.h"
 #include "settings/page_controls.h"
-#include "install/shell_page.h"
+#include "settings/shell_page.h"
 
-namespace vorlax::app {
+namespace vorlax::settings {
 
-void ShowSettings(HWND owner) {
+Sheet& OpenSheet() {
+    static Sheet sheet;
+    return sheet;
+}
+
+void ShowSettings(HWND owner, HINSTANCE instance, Options& options, app::Registry& registry) {
     struct Page {
         int template_id;
         DLGPROC procedure;
     };
     static constexpr Page kPages[] = {
-        {IDD_PAGE_TEXT, settings::PageProc<settings::kTextPage>},
-        {IDD_PAGE_IMAGE, settings::PageProc<settings::kImagePage>},
-        {IDD_PAGE_TABLE, settings::PageProc<settings::kTablePage>},
-        {IDD_PAGE_SAVE, settings::PageProc<settings::kSavePage>},
-        {IDD_PAGE_KANJI, settings::PageProc<settings::kKanjiPage>},
-        {IDD_PAGE_EDITOR, settings::PageProc<settings::kEditorPage>},
-        {IDD_PAGE_SHELL, install::ShellExtensionPageProc},
+        {IDD_PAGE_TEXT, PageProc<kTextPage>},
+        {IDD_PAGE_IMAGE, PageProc<kImagePage>},
+        {IDD_PAGE_TABLE, PageProc<kTablePage>},
+        {IDD_PAGE_SAVE, PageProc<kSavePage>},
+        {IDD_PAGE_KANJI, PageProc<kKanjiPage>},
+        {IDD_PAGE_EDITOR, PageProc<kEditorPage>},
+        {IDD_PAGE_SHELL, ShellExtensionPageProc},
     };
     constexpr UINT kCount = sizeof kPages / sizeof kPages[0];
-    const HINSTANCE instance = TheProgram().instance;
+    OpenSheet() = {owner, instance, &options, &registry};
     // The first versions of the structures, which every system's control
     // takes. The control steps through the pages by their dwSize, so they
     // lie packed at that size.
@@ -52,6 +56,7 @@ void ShowSettings(HWND owner) {
     header.nStartPage = 0;
     header.ppsp = reinterpret_cast<LPCPROPSHEETPAGEA>(pages);
     PropertySheetA(&header);
+    OpenSheet() = {};
 }
 
-}  // namespace vorlax::app
+}  // namespace vorlax::settings

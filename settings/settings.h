@@ -3,9 +3,14 @@
 
 #include <windows.h>
 
-namespace vorlax::app {
+#include "app/registry.h"
+#include "engine/options.h"
 
-// Shows the modal settings sheet owned by the main window.
-void ShowSettings(HWND owner);
+namespace vorlax::settings {
 
-}  // namespace vorlax::app
+// Shows the modal settings sheet owned by the main window `owner`, its pages
+// from `instance`'s resources. The pages show `options`; those applied are
+// changed there and stored through `registry`.
+void ShowSettings(HWND owner, HINSTANCE instance, Options& options, app::Registry& registry);
+
+}  // namespace vorlax::settings

@@ -1,6 +1,6 @@
 #include "shellext/commands.h"
 
-#include "shellext/registration.h"
+#include "common/names.h"
 
 namespace vorlax::shellext {
 
@@ -46,7 +46,7 @@ std::size_t AnsiFit(const char* text, std::size_t capacity, const CharacterSteps
 std::string ProgramCommandLine(const std::string& install_folder, const std::string& list_file) {
     std::string line = "\"";
     line += install_folder;
-    line += kProgramFile;
+    line += common::kProgramFile;
     line += "\" /r \"";
     line += list_file;
     line += '"';
@@ -56,7 +56,7 @@ std::string ProgramCommandLine(const std::string& install_folder, const std::str
 std::wstring ProgramCommandLine(const std::wstring& install_folder, const std::wstring& list_file) {
     std::wstring line = L"\"";
     line += install_folder;
-    for (const char* p = kProgramFile; *p != '\0'; ++p) line += static_cast<wchar_t>(*p);
+    for (const char* p = common::kProgramFile; *p != '\0'; ++p) line += static_cast<wchar_t>(*p);
     line += L"\" /r \"";
     line += list_file;
     line += L'"';

@@ -4,10 +4,10 @@
 
 #include <new>
 
+#include "common/names.h"
 #include "shellext/class_factory.h"
 #include "shellext/module.h"
 #include "shellext/platform.h"
-#include "shellext/registration.h"
 
 namespace vorlax::shellext {
 
@@ -15,10 +15,10 @@ namespace {
 
 constexpr CLSID MakeClassId() {
     CLSID id{};
-    id.Data1 = kClassId.data1;
-    id.Data2 = kClassId.data2;
-    id.Data3 = kClassId.data3;
-    for (int i = 0; i < 8; ++i) id.Data4[i] = kClassId.data4[i];
+    id.Data1 = common::kClassId.data1;
+    id.Data2 = common::kClassId.data2;
+    id.Data3 = common::kClassId.data3;
+    for (int i = 0; i < 8; ++i) id.Data4[i] = common::kClassId.data4[i];
     return id;
 }
 

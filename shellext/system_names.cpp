@@ -3,11 +3,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/names.h"
 #include "shellext/commands.h"
 #include "shellext/platform.h"
-#include "shellext/registration.h"
 
 namespace vorlax::shellext {
+
+using common::kInstallFolderValue;
+using common::kInstallKey;
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <string>
 
+#include "common/names.h"
 #include "shellext/commands.h"
-#include "shellext/registration.h"
 
 namespace vorlax::shellext {
 namespace {
@@ -174,6 +174,7 @@ TEST(ShellExtCommands, RegistryString) {
 }
 
 TEST(ShellExtRegistration, NamesAgree) {
+    using namespace common;
     char id[64];
     std::snprintf(id, sizeof id, "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
                   kClassId.data1, kClassId.data2, kClassId.data3, kClassId.data4[0],
@@ -184,7 +185,7 @@ TEST(ShellExtRegistration, NamesAgree) {
     EXPECT_EQ(std::string(kServerKey), std::string(kClassKey) + "\\InProcServer32");
     const std::string handlers = "\\shellex\\ContextMenuHandlers\\";
     EXPECT_EQ(std::string(kFolderHandlerKey), "Directory" + handlers + kHandlerName);
-    EXPECT_EQ(std::string(kFileClassHandlerKeyFormat), "%s" + handlers + kHandlerName);
+    EXPECT_EQ(FileClassHandlerKey("htmlfile"), "htmlfile" + handlers + kHandlerName);
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "codes/paths.h"
-#include "shellext/registration.h"
 
 namespace vorlax::uninstall {
 
@@ -31,7 +30,7 @@ enum class DllResult { kGone, kLeftForRestart, kStop };
 DllResult RemoveShellExtension(UninstallPlatform& platform) {
     std::string system;
     if (!platform.SystemFolder(&system)) system.clear();
-    const std::string dll = JoinFolder(system, kShellExtensionFile);
+    const std::string dll = JoinFolder(system, common::kShellExtensionFile);
     if (!platform.FileExists(dll)) return DllResult::kGone;
     if (platform.RemoveFile(dll)) return DllResult::kGone;
     if (platform.IsWindowsNT()) {
@@ -39,7 +38,7 @@ DllResult RemoveShellExtension(UninstallPlatform& platform) {
         // 32-bit program's system folder on 64-bit Windows has its real
         // name (SysWOW64): that is the name to hand over.
         std::string wow64;
-        const std::string real = platform.Wow64SystemFolder(&wow64) ? JoinFolder(wow64, kShellExtensionFile) : dll;
+        const std::string real = platform.Wow64SystemFolder(&wow64) ? JoinFolder(wow64, common::kShellExtensionFile) : dll;
         if (platform.DeleteAtRestart(real)) return DllResult::kLeftForRestart;
         platform.Message(kDllNotDeletable, kMbOk);
         return DllResult::kStop;
@@ -56,7 +55,7 @@ DllResult RemoveShellExtension(UninstallPlatform& platform) {
 // The program files and the install folder; whether the folder stayed, and
 // the folder itself for the remark.
 bool RemoveProgramFiles(UninstallPlatform& platform, std::string* folder) {
-    if (!platform.ReadString(RegRoot::kLocalMachine, shellext::kInstallKey, shellext::kInstallFolderValue,
+    if (!platform.ReadString(RegRoot::kLocalMachine, common::kInstallKey, common::kInstallFolderValue,
                              folder)) {
         folder->clear();
         return false;
@@ -84,17 +83,17 @@ bool ArrangeSelfDeletion(UninstallPlatform& platform) {
 }
 
 void RemoveRegistryEntries(UninstallPlatform& platform) {
-    for (const char* extension : shellext::kHtmlExtensions) {
+    for (const char* extension : common::kHtmlExtensions) {
         std::string file_class;
         if (platform.ReadString(RegRoot::kClassesRoot, extension, nullptr, &file_class))
-            platform.DeleteKey(RegRoot::kClassesRoot, Fill(shellext::kFileClassHandlerKeyFormat, {file_class}));
+            platform.DeleteKey(RegRoot::kClassesRoot, common::FileClassHandlerKey(file_class));
     }
-    platform.DeleteKey(RegRoot::kClassesRoot, shellext::kFolderHandlerKey);
-    platform.DeleteKey(RegRoot::kLocalMachine, shellext::kInstallKey);
-    platform.DeleteKey(RegRoot::kClassesRoot, shellext::kServerKey);
-    platform.DeleteKey(RegRoot::kClassesRoot, shellext::kClassKey);
-    platform.DeleteKey(RegRoot::kLocalMachine, kUninstallKey);
-    platform.DeleteKeyIfEmpty(RegRoot::kLocalMachine, kVendorKey);
+    platform.DeleteKey(RegRoot::kClassesRoot, common::kFolderHandlerKey);
+    platform.DeleteKey(RegRoot::kLocalMachine, common::kInstallKey);
+    platform.DeleteKey(RegRoot::kClassesRoot, common::kServerKey);
+    platform.DeleteKey(RegRoot::kClassesRoot, common::kClassKey);
+    platform.DeleteKey(RegRoot::kLocalMachine, common::kUninstallKey);
+    platform.DeleteKeyIfEmpty(RegRoot::kLocalMachine, common::kVendorKey);
 }
 
 void RemoveStartMenu(UninstallPlatform& platform) {
@@ -126,7 +125,7 @@ int RunUninstall(UninstallPlatform& platform) {
         platform.Message(kRefusedWhileRunning, kMbOk);
         return 0;
     }
-    if (platform.Message(Fill(kConfirmationFormat, {"Vorlax"}), kMbYesNo | kMbIconQuestion) != kIdYes) return 1;
+    if (platform.Message(Fill(kConfirmationFormat, {common::kProgramName}), kMbYesNo | kMbIconQuestion) != kIdYes) return 1;
 
     const DllResult dll = RemoveShellExtension(platform);
     if (dll == DllResult::kStop) return 0;
@@ -135,9 +134,9 @@ int RunUninstall(UninstallPlatform& platform) {
     if (!ArrangeSelfDeletion(platform)) return 0;
     RemoveRegistryEntries(platform);
     RemoveStartMenu(platform);
-    platform.DeleteKey(RegRoot::kCurrentUser, kOptionKey);
-    platform.DeleteKey(RegRoot::kCurrentUser, kSettingsKey);
-    platform.DeleteKeyIfEmpty(RegRoot::kCurrentUser, kVendorKey);
+    platform.DeleteKey(RegRoot::kCurrentUser, common::kOptionKey);
+    platform.DeleteKey(RegRoot::kCurrentUser, common::kSettingsKey);
+    platform.DeleteKeyIfEmpty(RegRoot::kCurrentUser, common::kVendorKey);
 
     platform.Message(ClosingMessage(dll == DllResult::kGone, folder_left, folder), kMbOk);
     return 1;

@@ -6,14 +6,13 @@
 
 #include <string>
 
-#include "app/registry.h"
-#include "install/folder_join.h"
+#include "common/folder_join.h"
+#include "common/names.h"
 
 namespace vorlax::uninstall {
 
-using install::JoinFolder;
-
-using app::RegRoot;
+using common::JoinFolder;
+using common::RegRoot;
 
 // Message box flags and answers, as the platform numbers them.
 inline constexpr unsigned kMbOk = 0x00;
@@ -21,24 +20,15 @@ inline constexpr unsigned kMbYesNo = 0x04;
 inline constexpr unsigned kMbIconQuestion = 0x20;
 inline constexpr int kIdYes = 6;
 
-// Every box of the uninstaller carries this caption, the error box aside.
-inline constexpr char kCaption[] = "Vorlax";
-
 inline constexpr char kRefusedWhileRunning[] = "アンインストールする前に、Vorlaxを終了させて下さい。";
 inline constexpr char kConfirmationFormat[] = "%s をアンインストールします。\nよろしいですか？";
 inline constexpr char kDllNotDeletable[] = "dllを削除できませんでした。\nAdministrator権限が必要です";
 
-// The files the uninstaller knows by name.
-inline constexpr char kShellExtensionFile[] = "shVorlax.dll";
-inline constexpr const char* kProgramFiles[] = {"Vorlax.exe", "Vorlax.hlp", "Vorlax.txt", "Vorlax.gid"};
+// The files in the install folder: the program, its help file, and those
+// an older version's help left there.
+inline constexpr const char* kProgramFiles[] = {common::kProgramFile, "Vorlax.hlp", common::kHelpFile, "Vorlax.gid"};
 inline constexpr char kStartMenuFolder[] = "\\HTML→TEXT変換 Vorlax";
 inline constexpr const char* kShortcuts[] = {"\\Vorlax.lnk", "\\Vorlaxについて.lnk", "\\Vorlaxのヘルプ.lnk"};
-inline constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vorlax";
-inline constexpr char kSettingsKey[] = "Software\\Zel\\Vorlax";
-inline constexpr char kOptionKey[] = "Software\\Zel\\Vorlax\\option";
-// The vendor's key above the program's, under both roots; removed when the
-// program's was its last content.
-inline constexpr char kVendorKey[] = "Software\\Zel";
 inline constexpr char kBatchPrefix[] = "zel";
 // What Windows 95, 98 and Me delete at their next start: the "rename"
 // section of WININIT.INI, each line "destination=source", the destination

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "app/win/program.h"
+#include "common/names.h"
 #include "resources/resource.h"
 
 namespace vorlax::app {
@@ -58,8 +59,8 @@ void OnInit(HWND dialog) {
         SendDlgItemMessageA(dialog, id, WM_SETFONT, reinterpret_cast<WPARAM>(a.link_font), FALSE);
 
     char text[256];
-    wsprintfA(text, "HTML=>TEXT変換フィルタ\n%s Ver.%s for WIN95/98/Me/NT4.0/2000/XP\n%s", "Vorlax", "1.73",
-              "(C) 2026 Vorlax の開発者");
+    wsprintfA(text, "HTML=>TEXT変換フィルタ\n%s Ver.%s for WIN95/98/Me/NT4.0/2000/XP\n%s", common::kProgramName,
+              "1.73", "(C) 2026 Vorlax の開発者");
     SetDlgItemTextA(dialog, IDC_VERSION_TEXT, text);
 
     a.hand = LoadCursorA(TheProgram().instance, MAKEINTRESOURCEA(IDC_HAND_CURSOR));

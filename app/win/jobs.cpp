@@ -15,6 +15,7 @@
 #include "app/shared_options.h"
 #include "app/win/message_text.h"
 #include "app/win/program.h"
+#include "common/names.h"
 #include "engine/driver.h"
 
 namespace vorlax::app {
@@ -130,7 +131,7 @@ public:
                                    ? IDNO
                                    : MessageBoxA(p.main_window,
                                                  "5個のﾌｧｲﾙをｴﾃﾞｨﾀｰで開きました\nこれ以降のﾌｧｲﾙも開きますか?",
-                                                 kCaption, MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND);
+                                                 common::kProgramName, MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND);
             step = launch.Answer(answer == IDYES);
         }
         if (step == EditorLaunch::Step::kLaunch) {

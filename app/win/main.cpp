@@ -10,7 +10,8 @@
 #include "app/win/program.h"
 #include "app/win/win_registry.h"
 #include "codes/paths.h"
-#include "install/install.h"
+#include "common/names.h"
+#include "install/win_platform.h"
 #include "resources/resource.h"
 
 namespace vorlax::app {
@@ -39,8 +40,15 @@ public:
 
 bool IsInstallSwitch(const std::string& arg) { return lstrcmpiA(arg.c_str(), "/install") == 0; }
 
+// "/install": the install folder recorded, the uninstaller written into the
+// Windows folder and registered, the help file opened; no window.
+int RunInstallation(HINSTANCE instance) {
+    install::WinInstallPlatform platform(instance, nullptr);
+    return install::RunInstall(platform, ProgramRegistry());
+}
+
 int StartFailed(const char* text) {
-    MessageBoxA(nullptr, text, kCaption, MB_ICONHAND);
+    MessageBoxA(nullptr, text, common::kProgramName, MB_ICONHAND);
     return 0;
 }
 
@@ -53,7 +61,7 @@ int Run(HINSTANCE instance, int show) {
     p.argv = ExpandArguments(SplitCommandLine(GetCommandLineA()), lister);
 
     if (p.argv.size() == 1) {
-        if (HWND running = FindWindowA(kWindowClass, kWindowTitle)) {
+        if (HWND running = FindWindowA(common::kWindowClass, common::kProgramName)) {
             ShowWindow(running, SW_RESTORE);
             SetForegroundWindow(running);
             return 0;
@@ -66,7 +74,7 @@ int Run(HINSTANCE instance, int show) {
     GetModuleFileNameA(instance, module, MAX_PATH);
     std::string help = module;
     CutToFolder(help, kWindowsPaths);
-    help += "Vorlax.txt";
+    help += common::kHelpFile;
     if (help.size() < MAX_PATH) lstrcpyA(p.help_path, help.c_str());
 
     WNDCLASSA wc = {};
@@ -77,7 +85,7 @@ int Run(HINSTANCE instance, int show) {
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszMenuName = MAKEINTRESOURCEA(IDM_MAIN);
-    wc.lpszClassName = kWindowClass;
+    wc.lpszClassName = common::kWindowClass;
     if (!RegisterClassA(&wc)) return StartFailed("ウインドウクラスを登録できませんでした");
     InitCommonControls();
     LoadOptions(ProgramRegistry(), p.options);
@@ -94,7 +102,7 @@ int Run(HINSTANCE instance, int show) {
     }
 
     PlaceMainWindow(window);
-    SetWindowTextA(window, kWindowTitle);
+    SetWindowTextA(window, common::kProgramName);
     ShowWindow(window, show);
     UpdateWindow(window);
 

@@ -14,7 +14,7 @@
 #include "app/win/jobs.h"
 #include "app/win/program.h"
 #include "app/win/win_registry.h"
-#include "install/install.h"
+#include "common/names.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 
@@ -106,13 +106,14 @@ void OpenAndConvert(HWND window) {
 }
 
 // Flips a menu switch and stores it at once.
-void Toggle(HWND window, UINT id, std::int16_t& option, const char* name) {
-    const bool on = LoadShared(option) == 0;
+void Toggle(HWND window, UINT id, std::int16_t Options::*option) {
+    std::int16_t& value = TheProgram().options.*option;
+    const bool on = LoadShared(value) == 0;
     if (id == IDM_ALWAYS_ON_TOP)
         SetWindowPos(window, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     CheckItem(window, id, on);
-    StoreShared(option, on ? 1 : 0);
-    SaveDwordOption(ProgramRegistry(), kOptionSubkey, name, on ? 1 : 0);
+    StoreShared(value, on ? 1 : 0);
+    SaveNumberOption(ProgramRegistry(), SpecOf(option), on ? 1 : 0);
 }
 
 void OnCommand(HWND window, WPARAM wparam, LPARAM lparam) {
@@ -129,15 +130,15 @@ void OnCommand(HWND window, WPARAM wparam, LPARAM lparam) {
             DestroyWindow(window);
             break;
         case IDM_OPEN_IN_EDITOR:
-            Toggle(window, IDM_OPEN_IN_EDITOR, p.options.SWedit, "SWedit");
+            Toggle(window, IDM_OPEN_IN_EDITOR, &Options::SWedit);
             break;
         case IDM_ALWAYS_ON_TOP:
-            Toggle(window, IDM_ALWAYS_ON_TOP, p.options.SW_AOT, "SW_AOT");
+            Toggle(window, IDM_ALWAYS_ON_TOP, &Options::SW_AOT);
             break;
         case IDM_SETTINGS:
             if (Settle(Request::kSettingsCommand) != Decision::kGo) break;
             Modal([&] {
-                ShowSettings(window);
+                settings::ShowSettings(window, p.instance, p.options, ProgramRegistry());
                 return 0;
             });
             break;
@@ -231,7 +232,7 @@ void PlaceMainWindow(HWND window) {
     long height = frame.bottom - frame.top;
     // A menu bar that wraps onto a second line takes its room from the
     // client area; the window grows by as much, so nothing is hidden.
-    RECT wanted = {0, 0, 142, 55}, client;
+    RECT wanted = {0, 0, MAIN_WIDTH, MAIN_HEIGHT}, client;
     MapDialogRect(window, &wanted);
     GetClientRect(window, &client);
     if (client.bottom < wanted.bottom) height += wanted.bottom - client.bottom;
@@ -254,6 +255,6 @@ void SaveWindowPosition() {
     SaveDwordOption(reg, nullptr, "WindowPos_left", static_cast<std::uint32_t>(frame.left));
 }
 
-int ShowMessage(HWND owner, const char* text, UINT style) { return MessageBoxA(owner, text, kCaption, style); }
+int ShowMessage(HWND owner, const char* text, UINT style) { return MessageBoxA(owner, text, common::kProgramName, style); }
 
 }  // namespace vorlax::app

@@ -17,10 +17,6 @@ inline constexpr UINT WM_JOBSTATE = WM_USER + 1;     // lParam 0 started, 1 fini
 inline constexpr UINT WM_CMDLINEDONE = WM_USER + 2;  // the command-line job ended
 inline constexpr UINT WM_PROGRESSLINE = WM_USER + 3; // a new progress line is waiting
 
-inline constexpr char kWindowClass[] = "VorlaxClass";
-inline constexpr char kWindowTitle[] = "Vorlax";
-inline constexpr char kCaption[] = "Vorlax";
-
 inline constexpr DWORD kNameBufferSize = 65535;
 
 struct Program {
@@ -51,7 +47,8 @@ void SaveWindowPosition();
 // The about box.
 INT_PTR CALLBACK AboutBoxProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 
-// Shows a message box of the program: caption "Vorlax" and the given style.
+// Shows a message box of the program: the program's name as its caption, and
+// the given style.
 int ShowMessage(HWND owner, const char* text, UINT style);
 
 }  // namespace vorlax::app

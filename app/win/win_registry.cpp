@@ -2,9 +2,12 @@
 // key, does one thing and closes it.
 #include "app/win/win_registry.h"
 
-#include "app/win/win_common.h"
+#include "common/win/system.h"
 
 namespace vorlax::app {
+
+using common::kKeyAccess;
+using common::RootKey;
 
 bool WinRegistry::Query(RegRoot root, const std::string& key, const char* name, void* data,
                         std::uint32_t* size) {

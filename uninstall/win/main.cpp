@@ -3,21 +3,22 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "app/win/win_common.h"
+#include "common/win/system.h"
 #include "uninstall/uninstall.h"
 
 namespace vorlax::uninstall {
 namespace {
 
-using app::RootKey;
-using app::SystemNamedFolder;
+using common::kKeyAccess;
+using common::RootKey;
+using common::SystemNamedFolder;
 
 class WinPlatform final : public UninstallPlatform {
 public:
-    bool MainProgramRunning() override { return FindWindowA("VorlaxClass", "Vorlax") != nullptr; }
+    bool MainProgramRunning() override { return FindWindowA(common::kWindowClass, common::kProgramName) != nullptr; }
 
     int Message(const std::string& text, unsigned flags) override {
-        return MessageBoxA(nullptr, text.c_str(), kCaption, flags);
+        return MessageBoxA(nullptr, text.c_str(), common::kProgramName, flags);
     }
 
     void ShowLastError() override {
@@ -50,13 +51,13 @@ public:
     // for); Windows 95 need not even have the entry.
     bool DeleteAtRestart(const std::string& path) override {
         using MoveFileExCall = BOOL WINAPI(LPCSTR, LPCSTR, DWORD);
-        auto* move = app::KernelFunction<MoveFileExCall>("MoveFileExA");
+        auto* move = common::KernelFunction<MoveFileExCall>("MoveFileExA");
         return move && move(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
     }
 
     bool SystemFolder(std::string* folder) override { return SystemNamedFolder(GetSystemDirectoryA, folder); }
     bool WindowsFolder(std::string* folder) override { return SystemNamedFolder(GetWindowsDirectoryA, folder); }
-    bool Wow64SystemFolder(std::string* folder) override { return app::Wow64SystemFolder(folder); }
+    bool Wow64SystemFolder(std::string* folder) override { return common::Wow64SystemFolder(folder); }
 
     std::string ShortPath(const std::string& path) override {
         char short_path[MAX_PATH] = "";
@@ -77,7 +78,7 @@ public:
 
     bool ReadString(RegRoot root, const std::string& key, const char* name, std::string* value) override {
         HKEY handle;
-        if (RegOpenKeyExA(RootKey(root), key.c_str(), 0, 0x2001F, &handle) != ERROR_SUCCESS) return false;
+        if (RegOpenKeyExA(RootKey(root), key.c_str(), 0, kKeyAccess, &handle) != ERROR_SUCCESS) return false;
         char buffer[256] = {};
         DWORD type = 0, size = 255;
         const LONG result = RegQueryValueExA(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);

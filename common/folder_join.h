@@ -8,7 +8,7 @@
 
 #include "codes/paths.h"
 
-namespace vorlax::install {
+namespace vorlax::common {
 
 inline std::string JoinFolder(const std::string& folder, const char* name) {
     std::string path = folder;
@@ -16,4 +16,4 @@ inline std::string JoinFolder(const std::string& folder, const char* name) {
     return path + name;
 }
 
-}  // namespace vorlax::install
+}  // namespace vorlax::common

@@ -1,15 +1,16 @@
 // What the Win32 sides of Vorlax.exe, its installer and the uninstaller
-// share: the registry's roots, the folders the system names, and the calls
-// that only some Windows versions have.
+// share: the registry's roots and the access keys are opened with, the
+// folders the system names, and the calls that only some Windows versions
+// have.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-#include "app/registry.h"
+#include "common/names.h"
 
-namespace vorlax::app {
+namespace vorlax::common {
 
 inline HKEY RootKey(RegRoot root) {
     switch (root) {
@@ -19,6 +20,9 @@ inline HKEY RootKey(RegRoot root) {
     }
     return HKEY_CURRENT_USER;
 }
+
+// Keys are opened and created with read and write access.
+inline constexpr REGSAM kKeyAccess = KEY_READ | KEY_WRITE;
 
 // A folder the system names (GetWindowsDirectoryA, GetSystemDirectoryA),
 // read into a 260-byte buffer; false when it can't be had.
@@ -52,4 +56,4 @@ inline bool Wow64SystemFolder(std::string* folder) {
     return SystemNamedFolder(directory, folder);
 }
 
-}  // namespace vorlax::app
+}  // namespace vorlax::common

@@ -5,12 +5,9 @@
 
 #include <windows.h>
 
-namespace vorlax::install {
-
-// The page's check box.
-inline constexpr int kShellExtensionCheck = 1062;
+namespace vorlax::settings {
 
 // The page's dialog procedure, for the sheet's PROPSHEETPAGE.
 INT_PTR CALLBACK ShellExtensionPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
 
-}  // namespace vorlax::install
+}  // namespace vorlax::settings

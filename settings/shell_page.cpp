@@ -1,35 +1,37 @@
-#include "install/shell_page.h"
+#include "settings/shell_page.h"
 
 #include <commctrl.h>
 
-#include "app/win/win_registry.h"
+#include "install/install_steps.h"
 #include "install/win_platform.h"
+#include "resources/settings_ids.h"
 #include "settings/page_controls.h"
 
-namespace vorlax::install {
+namespace vorlax::settings {
 
 INT_PTR CALLBACK ShellExtensionPageProc(HWND page, UINT message, WPARAM, LPARAM lparam) {
+    const Sheet& sheet = OpenSheet();
     switch (message) {
         case WM_INITDIALOG:
-            CheckDlgButton(page, kShellExtensionCheck,
-                           ShellExtensionRegistered(app::ProgramRegistry()) ? BST_CHECKED : BST_UNCHECKED);
+            CheckDlgButton(page, IDC_SHELL_MENU,
+                           install::ShellExtensionRegistered(*sheet.registry) ? BST_CHECKED : BST_UNCHECKED);
             return TRUE;
         case WM_NOTIFY:
             // Placed by the sheet, the page makes room for itself.
             if (reinterpret_cast<const NMHDR*>(lparam)->code == static_cast<UINT>(PSN_SETACTIVE))
-                settings::FitSheetToPage(page);
+                FitSheetToPage(page);
             // Every apply that reaches the page registers or unregisters,
             // changed or not.
             if (reinterpret_cast<const NMHDR*>(lparam)->code == static_cast<UINT>(PSN_APPLY)) {
-                WinInstallPlatform platform(GetModuleHandleA(nullptr), page);
-                if (IsDlgButtonChecked(page, kShellExtensionCheck) == BST_CHECKED)
-                    RegisterShellExtension(platform, app::ProgramRegistry());
+                install::WinInstallPlatform platform(sheet.instance, page);
+                if (IsDlgButtonChecked(page, IDC_SHELL_MENU) == BST_CHECKED)
+                    install::RegisterShellExtension(platform, *sheet.registry);
                 else
-                    UnregisterShellExtension(platform, app::ProgramRegistry());
+                    install::UnregisterShellExtension(platform, *sheet.registry);
             }
             return 0;
     }
     return FALSE;
 }
 
-}  // namespace vorlax::install
+}  // namespace vorlax::settings
