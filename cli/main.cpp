@@ -17,6 +17,7 @@
 #include "cli/console.h"
 #include "cli/files.h"
 #include "codes/decode.h"
+#include "common/version.h"
 #include "engine/pipeline.h"
 #include "engine/options.h"
 

@@ -3,9 +3,10 @@
 #   vorlax_manifest(TARGET TEMPLATE NAME [LEVEL])
 #
 # fills TEMPLATE's @VORLAX_MANIFEST_NAME@ with NAME,
-# @VORLAX_MANIFEST_ARCH@ with this tree's processor (x86 or amd64) and
-# @VORLAX_EXECUTION_LEVEL@ with LEVEL (asInvoker when not given), and
-# embeds the result in TARGET. The filled manifest is kept as
+# @VORLAX_MANIFEST_ARCH@ with this tree's processor (x86 or amd64),
+# @VORLAX_EXECUTION_LEVEL@ with LEVEL (asInvoker when not given) and
+# @VORLAX_FILE_VERSION@ with the program's version, and embeds the result in
+# TARGET. The filled manifest is kept as
 # manifests/TARGET.manifest in the build tree, where the tests compare the
 # resource with it.
 #

@@ -5,6 +5,7 @@
 
 #include "app/win/program.h"
 #include "common/names.h"
+#include "common/version.h"
 #include "resources/resource.h"
 
 namespace vorlax::app {
@@ -60,7 +61,7 @@ void OnInit(HWND dialog) {
 
     char text[256];
     wsprintfA(text, "HTML=>TEXT変換フィルタ\n%s Ver.%s for WIN95/98/Me/NT4.0/2000/XP\n%s", common::kProgramName,
-              "1.73", "(C) 2026 Vorlax の開発者");
+              VORLAX_VERSION, "(C) 2026 Vorlax の開発者");
     SetDlgItemTextA(dialog, IDC_VERSION_TEXT, text);
 
     a.hand = LoadCursorA(TheProgram().instance, MAKEINTRESOURCEA(IDC_HAND_CURSOR));
