@@ -9,7 +9,7 @@
 
 #include "engine/driver.h"
 
-namespace vorlax_cli {
+namespace vorlax::cli {
 
 namespace {
 
@@ -123,4 +123,4 @@ std::string TerminalMessage(const char* format, std::string_view path, int error
     return message;
 }
 
-}  // namespace vorlax_cli
+}  // namespace vorlax::cli

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace vorlax_cli {
+namespace vorlax::cli {
 
 // Which standard descriptors were closed when the program started.
 struct ClosedAtStart {
@@ -34,4 +34,4 @@ std::string SystemReason(int error);
 // compiled in for the message is used.
 std::string TerminalMessage(const char* format, std::string_view path, int error, bool terminal);
 
-}  // namespace vorlax_cli
+}  // namespace vorlax::cli

@@ -26,7 +26,7 @@
 #include "engine/driver.h"
 #include "engine/pipeline.h"
 
-namespace vorlax_cli {
+namespace vorlax::cli {
 
 namespace {
 
@@ -424,4 +424,4 @@ int ConvertStandardInput(const vorlax::Options& options) {
     return 0;
 }
 
-}  // namespace vorlax_cli
+}  // namespace vorlax::cli

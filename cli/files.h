@@ -7,7 +7,7 @@
 
 #include "engine/options.h"
 
-namespace vorlax_cli {
+namespace vorlax::cli {
 
 struct BatchSettings {
     bool verbose = false;  // print "input -> output" for every converted file
@@ -30,4 +30,4 @@ int ConvertFiles(const vorlax::Options& options, const std::vector<std::string>&
 // process by that signal.
 int ConvertStandardInput(const vorlax::Options& options);
 
-}  // namespace vorlax_cli
+}  // namespace vorlax::cli

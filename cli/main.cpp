@@ -153,15 +153,15 @@ unsigned ParseJobs(std::string_view text) {
 
 int main(int argc, char** argv) {
     // Before anything else is opened.
-    vorlax_cli::ClosedAtStart closed;
-    if (!vorlax_cli::OpenStandardDescriptors(closed)) {
+    vorlax::cli::ClosedAtStart closed;
+    if (!vorlax::cli::OpenStandardDescriptors(closed)) {
         std::fputs("vorlax: cannot open /dev/null for a closed standard descriptor\n", stderr);
         return 1;
     }
     vorlax::Options options;
     std::vector<std::string> given;  // the options set by name
     bool from_stdin = false;
-    vorlax_cli::BatchSettings batch;
+    vorlax::cli::BatchSettings batch;
     batch.jobs = std::max(1u, std::thread::hardware_concurrency());
     bool only_files = false;
     std::vector<std::string> files;
@@ -221,21 +221,21 @@ int main(int argc, char** argv) {
     } catch (const UsageError& e) {
         // The message may quote a file name.
         std::fprintf(stderr, "vorlax: %s\n",
-                     vorlax_cli::ShownName(e.message, isatty(STDERR_FILENO) != 0).c_str());
+                     vorlax::cli::ShownName(e.message, isatty(STDERR_FILENO) != 0).c_str());
         return 2;
     }
     WarnOfUnmeantValues(options, given);
-    if (!files.empty()) return vorlax_cli::ConvertFiles(options, files, batch);
+    if (!files.empty()) return vorlax::cli::ConvertFiles(options, files, batch);
     // The filter's data streams: one that was closed cannot be read or written.
     if (closed.input) {
         std::fprintf(stderr, "vorlax: reading standard input: %s\n",
-                     vorlax_cli::SystemReason(EBADF).c_str());
+                     vorlax::cli::SystemReason(EBADF).c_str());
         return 1;
     }
     if (closed.output) {
         std::fprintf(stderr, "vorlax: writing standard output: %s\n",
-                     vorlax_cli::SystemReason(EBADF).c_str());
+                     vorlax::cli::SystemReason(EBADF).c_str());
         return 1;
     }
-    return vorlax_cli::ConvertStandardInput(options);
+    return vorlax::cli::ConvertStandardInput(options);
 }

@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-namespace vorlax_cli {
+namespace vorlax::cli {
 
 namespace {
 
@@ -179,4 +179,4 @@ void EndBySignal(int signal) {
     std::_Exit(128 + signal);
 }
 
-}  // namespace vorlax_cli
+}  // namespace vorlax::cli

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-namespace vorlax_cli {
+namespace vorlax::cli {
 
 // Whether the run has been told to stop. Set once, never cleared.
 bool StopRequested();
@@ -77,4 +77,4 @@ private:
 // program interrupted so. Only once no other thread runs.
 [[noreturn]] void EndBySignal(int signal);
 
-}  // namespace vorlax_cli
+}  // namespace vorlax::cli
