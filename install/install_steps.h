@@ -33,8 +33,8 @@ public:
     virtual WriteResult WriteNewFile(const std::string& path, const std::string& bytes) = 0;
     virtual void RemoveFile(const std::string& path) = 0;
     virtual bool FileExists(const std::string& path) = 0;  // FindFirstFileA
-    // A box with caption "Vorlax" and an OK button (owned by the page on
-    // the page, without owner for "/install").
+    // A box with the program's name as caption and an OK button (owned by
+    // the page on the page, without owner for "/install").
     virtual void Message(const char* text) = 0;
     // Opens a file with the shell's default verb, shown normally.
     virtual void OpenWithShell(const std::string& path) = 0;

@@ -41,9 +41,10 @@ inline constexpr char kWininitDelete[] = "NUL";
 // What the uninstaller asks of the system.
 class UninstallPlatform {
 public:
-    // A top-level window of class "VorlaxClass" titled "Vorlax" exists.
+    // A top-level window of the main program's class and title exists.
     virtual bool MainProgramRunning() = 0;
-    // A message box without owner, caption "Vorlax"; the button pressed.
+    // A message box without owner, the program's name its caption; the
+    // button pressed.
     virtual int Message(const std::string& text, unsigned flags) = 0;
     // The "Win32 API Error" box with the system's text for the last error.
     virtual void ShowLastError() = 0;
