@@ -49,8 +49,8 @@ set -uo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 cd "$root"
-# shellcheck source=tools/deps.sh
-source tools/deps.sh
+# shellcheck source=tools/wine-prefix.sh
+source tools/wine-prefix.sh
 
 # The test stages, and what each needs: build trees and package sets.
 all_stages=(imports package-win32 package-win64 native native-cli aarch64 win32 win64 win32-gui win64-gui
@@ -108,6 +108,8 @@ done
 
 logs=build/logs
 mkdir -p "$logs"
+# The Wine stages copy their prefixes from templates made once in this run.
+vorlax_wine_trap
 passed=0
 failed=0
 skipped=0

@@ -15,26 +15,28 @@ set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 tree=${1:-build/win32}
-# shellcheck source=tools/deps.sh
-source "$root/tools/deps.sh"
+# shellcheck source=tools/wine-prefix.sh
+source "$root/tools/wine-prefix.sh"
 vorlax_need_packages imagemagick
 
 shots=$(mktemp -d "${TMPDIR:-/tmp}/vorlax-shots.XXXXXX")
-trap 'rm -rf "$shots"' EXIT
+# The prefixes of every set come from templates made once.
+vorlax_wine_trap
+vorlax_wine_temporaries+=("$shots")
 
 # take FOLDER WINE-RUN-OPTION...: one set into docs/screenshots/FOLDER.
 take() {
     local folder=$1 into=$shots/$1
     shift
     mkdir -p "$into"
-    VORLAX_SCREENSHOTS="Z:${into//\//\\}\\" "$root/tools/wine-run.sh" --gui "$@" \
+    VORLAX_SCREENSHOTS="$(vorlax_winpath "$into/")" "$root/tools/wine-run.sh" --gui "$@" \
         "$root/$tree/bin/vorlax_gui_tests.exe" --gtest_filter='*Screenshots*' >"$into/run.log" 2>&1 || {
         cat "$into/run.log" >&2
         exit 1
     }
     # The uninstaller's question and closing message, from its Yes case; the
     # shell-extension page (on the test's own sheet).
-    VORLAX_SCREENSHOTS="Z:${into//\//\\}\\" "$root/tools/wine-run.sh" --gui "$@" \
+    VORLAX_SCREENSHOTS="$(vorlax_winpath "$into/")" "$root/tools/wine-run.sh" --gui "$@" \
         "$root/$tree/bin/vorlax_install_tests.exe" \
         --gtest_filter='Uninstaller.YesRemovesEverythingAndTheBatchDeletesTheUninstaller:ShellPage.RegisteringCopiesTheDllAndWritesTheKeys' >"$into/install.log" 2>&1 || {
         cat "$into/install.log" >&2

@@ -27,8 +27,11 @@ tree=$(cd "${1:?usage: locale_check.sh TREE NATIVE-TREE [LOCALE]}" && pwd)
 native=$(cd "${2:?usage: locale_check.sh TREE NATIVE-TREE [LOCALE]}" && pwd)
 locale=${3:-C.UTF-8}
 
-prefix=$(mktemp -d "${TMPDIR:-/tmp}/vorlax-locale.XXXXXX")
-trap 'rm -rf "$prefix"' EXIT
+# shellcheck source=tools/wine-prefix.sh
+source "$root/tools/wine-prefix.sh"
+vorlax_wine_need --gui "$(vorlax_pe_arch "$tree/bin/Vorlax.exe")"
+vorlax_wine_trap
+vorlax_wine_temporary_prefix locale --arch "$(vorlax_pe_arch "$tree/bin/Vorlax.exe")" --locale "$locale"
 run() { "$root/tools/wine-run.sh" --gui --locale "$locale" --prefix "$prefix" "$@"; }
 
 echo "== $locale: the GUI cases"

@@ -10,13 +10,15 @@ set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)
 cd "$root"
-# shellcheck source=tools/deps.sh
-source tools/deps.sh
+# shellcheck source=tools/wine-prefix.sh
+source tools/wine-prefix.sh
 vorlax_need_packages imagemagick
 
 tree=${1:-build/win32}
 shots=$(mktemp -d "$root/build/settings-shots.XXXXXX")
-trap 'rm -rf "$shots"' EXIT
+# The prefixes of every set come from templates made once.
+vorlax_wine_trap
+vorlax_wine_temporaries+=("$shots")
 
 # take FOLDER WINE-RUN-OPTION...: one set into docs/screenshots/FOLDER.
 take() {
@@ -24,7 +26,7 @@ take() {
     shift
     mkdir -p "$into" "docs/screenshots/$folder"
     # The driver writes BMP files; Wine sees the folder on drive Z:.
-    VORLAX_SCREENSHOTS="Z:${into//\//\\}" tools/wine-run.sh --check --gui "$@" "$tree/bin/settings_driver.exe" \
+    VORLAX_SCREENSHOTS="$(vorlax_winpath "$into")" tools/wine-run.sh --check --gui "$@" "$tree/bin/settings_driver.exe" \
         > "$into/driver.log" 2>&1 || {
         iconv -c -f CP932 -t UTF-8 "$into/driver.log" >&2
         exit 1

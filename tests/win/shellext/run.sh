@@ -29,8 +29,8 @@ set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../../.." && pwd)
-# shellcheck source=tools/deps.sh
-source "$root/tools/deps.sh"
+# shellcheck source=tools/wine-prefix.sh
+source "$root/tools/wine-prefix.sh"
 
 locale=ja_JP.UTF-8
 if [ "${1:-}" = --locale ]; then
@@ -40,20 +40,13 @@ fi
 tree=$(cd "${1:?usage: run.sh [--locale NAME] TREE [WOW_TREE]}" && pwd)
 wow_tree=${2:+$(cd "$2" && pwd)}
 
-# The machine type in the PE header: 0x14c i386, 0x8664 x86-64.
-pe_machine() {
-    local offset
-    offset=$(od -An -t u4 -j 60 -N 4 "$1" | tr -d ' ')
-    od -An -t x2 -j $((offset + 4)) -N 2 "$1" | tr -d ' '
-}
-case "$(pe_machine "$tree/bin/shVorlax.dll")" in
-    014c) arch=win32; triplet=i686-w64-mingw32; view=; packages=(wine wine32:i386) ;;
-    8664) arch=win64; triplet=x86_64-w64-mingw32; view=/reg:64; packages=(wine wine64) ;;
-    *) echo "run.sh: $tree/bin/shVorlax.dll is not a Windows DLL" >&2; exit 2 ;;
+arch=$(vorlax_pe_arch "$tree/bin/shVorlax.dll") || { echo "run.sh: $tree/bin/shVorlax.dll is not a Windows DLL" >&2; exit 2; }
+case $arch in
+    win32) triplet=i686-w64-mingw32 ;;
+    win64) triplet=x86_64-w64-mingw32 ;;
 esac
-[ -n "$wow_tree" ] && packages+=(wine32:i386)
-vorlax_need_packages "${packages[@]}" "${VORLAX_PKGS_SHELLEXT[@]}" locales
-vorlax_need_ja_locale
+vorlax_wine_need $arch ${wow_tree:+win32}
+vorlax_need_packages "${VORLAX_PKGS_SHELLEXT[@]}"
 
 checks=0
 fail() { echo "FAIL: $*"; exit 1; }
@@ -82,33 +75,14 @@ check_dll "$tree/bin/shVorlax.dll" "$triplet"
 
 # ---- the prefix
 
-prefix=$(mktemp -d "${TMPDIR:-/tmp}/vorlax-shellext.XXXXXX")
-cleanup() {
-    local status=$?
-    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
-    if [ "${VORLAX_WINE_KEEP:-0}" = 1 ]; then
-        echo "run.sh: prefix kept in $prefix" >&2
-    else
-        rm -rf "$prefix"
-    fi
-    exit "$status"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-export WINEPREFIX=$prefix WINEARCH=$arch WINEDEBUG=-all
-export WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
-export LC_ALL=$locale LANG=$locale
-unset LANGUAGE DISPLAY WAYLAND_DISPLAY VORLAX_STUB_CONVERT
-
-wine wineboot.exe --init >"$prefix/.wineboot.log" 2>&1 || { cat "$prefix/.wineboot.log"; fail wineboot; }
-wineserver -w
-# A persistent server, warmed, so each case starts at once; a crash ends
-# its case instead of waiting at a dialog.
-wineserver -p
-wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+vorlax_wine_trap
+vorlax_wine_temporary_prefix shellext --arch "$arch" --locale "$locale"
+vorlax_wine_headless
+unset VORLAX_STUB_CONVERT
+# A persistent server, warmed, so each case starts at once.
+vorlax_wine_warm
 drive_c=$prefix/drive_c
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
+winpath() { vorlax_winpath "$@"; }
 
 # Runs a Windows program with its output (CP932) in $out as UTF-8 without CRs.
 out=$prefix/.out
