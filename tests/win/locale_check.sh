@@ -11,7 +11,7 @@
 #      line and from a list file, Japanese names dropped from the X side
 #      (NATIVE-TREE/bin/xdnd_drop) with the open-failure box naming the
 #      missing one, the status line, the open dialog's jobs, the about box;
-#   3. settings_driver.exe: the settings sheet, every page and its OK, read
+#   3. vorlax_settings_tests.exe: the settings sheet, every page and its OK, read
 #      back from the registry;
 #   4. vorlax_install_tests.exe: "/install", the shell-extension page, the
 #      uninstaller's question and closing message;
@@ -38,7 +38,7 @@ echo "== $locale: the GUI cases"
 VORLAX_XDND=$native/bin/xdnd_drop run --check "$tree/bin/vorlax_gui_tests.exe" \
     --gtest_filter='VorlaxApp.AJapaneseNameOnTheCommandLine:VorlaxApp.ListFiles:VorlaxDrop.OneFileThenAnother:VorlaxDrop.JapaneseNamesTheSecondMissing:VorlaxApp.OpenDialogJobsShowTheirProgressThenDone:VorlaxApp.AboutBox'
 echo "== $locale: the settings sheet"
-run "$tree/bin/settings_driver.exe"
+run "$tree/bin/vorlax_settings_tests.exe"
 echo "== $locale: /install, the shell-extension page, the uninstaller"
 run "$tree/bin/vorlax_install_tests.exe" \
     --gtest_filter='Install.WritesTheEntriesAndTheUninstallerAndOpensTheHelp:ShellPage.RegisteringCopiesTheDllAndWritesTheKeys:Uninstaller.YesRemovesEverythingAndTheBatchDeletesTheUninstaller:Uninstaller.AnInstallFolderWithAConvertedTextGivesTheRemark'
