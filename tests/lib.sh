@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The shell tests' checks: one set for every script (bash). Sourced.
 #
 #   check NAME EXPECTED ACTUAL           the two texts are equal

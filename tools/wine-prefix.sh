@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The Wine environment of every Windows test, tool and script: the
 # packages, the variables, the prefixes, a private X server and the
 # clean-up. Sourced (bash); it sources tools/deps.sh.

@@ -107,4 +107,4 @@ wine reg delete 'HKCU\Software\Wine\AppDefaults\vorlax_shellext_tests.exe' /f >/
 if [ -n "$wow_tree" ]; then
     run_tests "$wow_tree" --gtest_filter='ExplorerHost.*'
 fi
-echo "shellext: the exports checked; the cases as Windows NT and as Windows 98${wow_tree:+, the i686 DLL's under WOW64}"
+echo "shellext: the exports checked; the cases as Windows NT and as Windows 98${wow_tree:+, the i686 DLL under WOW64}"
