@@ -13,10 +13,12 @@
 #   xdnd     drags from the X side (build/native/bin/xdnd_drop) onto both
 #            trees' drop_target.exe under Wine
 #   win32-settings, win64-settings  the settings sheet driven under Wine
-#            (settings_driver.exe, a private Xvfb)
-#   win32-shellext, win64-shellext  shVorlax.dll's exports, its test hosts and
-#            the Explorer-like host under Wine (tests/win/shellext/run.sh);
-#            the 64-bit stage also runs the i686 DLL in the 64-bit prefix
+#            (vorlax_settings_tests.exe, a private Xvfb)
+#   win32-shellext, win64-shellext  shVorlax.dll's exports, then
+#            vorlax_shellext_tests.exe under Wine: the DLL driven directly
+#            (as Windows NT and as Windows 98) and through the Explorer-like
+#            host (tests/win/shellext/run.sh); the 64-bit stage also runs
+#            the i686 DLL in the 64-bit prefix
 #   win32-install, win64-install  UnInst_Vorlax.exe, "Vorlax.exe /install" and
 #            the shell-extension page under Wine, driven by vorlax_install_tests.exe,
 #            then the whole life cycle from the ZIP package (tests/win/install/run.sh)
@@ -49,8 +51,8 @@ set -uo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 cd "$root"
-# shellcheck source=tools/deps.sh
-source tools/deps.sh
+# shellcheck source=tools/wine-prefix.sh
+source tools/wine-prefix.sh
 
 # The test stages, and what each needs: build trees and package sets.
 all_stages=(imports package-win32 package-win64 native native-cli aarch64 win32 win64 win32-gui win64-gui
@@ -108,6 +110,8 @@ done
 
 logs=build/logs
 mkdir -p "$logs"
+# The Wine stages copy their prefixes from templates made once in this run.
+vorlax_wine_trap
 passed=0
 failed=0
 skipped=0
@@ -240,8 +244,9 @@ bench_note() {
              notes = notes (notes ? ", " : "") $1 " " v "B/s" } }
          END { print notes }' "$1"
 }
-settings_note() { tr -d '\r' < "$1" | sed -n 's/^settings: \([0-9]*\) scenarios, \([0-9]*\) passed.*/\2 of \1 scenarios passed/p'; }
-shellext_note() { sed -n 's/^shellext: //p' "$1"; }
+# passed_sum LOG: the tests that passed in every GoogleTest run of the log.
+passed_sum() { tr -d '\r' < "$1" | awk '/^\[  PASSED  \] [0-9]+ tests?\.$/ { n += $4 } END { print n + 0 }'; }
+shellext_note() { echo "$(passed_sum "$1") cases passed, $(sed -n 's/^shellext: //p' "$1")"; }
 install_note() {
     tr -d '\r' < "$1" | awk '/^\[  PASSED  \] [0-9]+ tests?\.$/ { n += $4 }
         /^install: / { sub("^install: ", ""); last = $0 }
@@ -251,9 +256,7 @@ install_note() {
 locale_note() {
     tr -d '\r' < "$1" | awk '/^wine-env: ACP/ { acp = $2 " " $3; sub(",", "", acp) }
         /^\[  PASSED  \] [0-9]+ tests?\.$/ { cases += $4 }
-        /^settings: / { settings = $4 }
-        /^shellext: / { checks = $2 }
-        END { print acp ": " cases " GUI and install cases, " settings " settings scenarios, " checks " shell-extension checks" }'
+        END { print acp ": " cases " cases of the main window, the settings sheet, the installer and the shell extension passed" }'
 }
 # package TREE ARCH: the tree's ZIP package, holding exactly the built
 # Vorlax.exe and Vorlax.txt.
@@ -325,8 +328,8 @@ when win64-gui && stage win64-gui 1 gtest_note env VORLAX_XDND="$root/build/nati
     timeout -k 10 900 tools/wine-run.sh --check --gui build/win64/bin/vorlax_gui_tests.exe
 when xdnd && stage xdnd 1 xdnd_note timeout -k 10 300 tests/win/xdnd_check.sh build/native/bin/xdnd_drop \
     build/win64/bin/drop_target.exe build/win32/bin/drop_target.exe
-when win32-settings && stage win32-settings 1 settings_note timeout -k 10 600 tools/wine-run.sh --check --gui build/win32/bin/settings_driver.exe
-when win64-settings && stage win64-settings 1 settings_note timeout -k 10 600 tools/wine-run.sh --check --gui build/win64/bin/settings_driver.exe
+when win32-settings && stage win32-settings 1 wine_note timeout -k 10 600 tools/wine-run.sh --check --gui build/win32/bin/vorlax_settings_tests.exe
+when win64-settings && stage win64-settings 1 wine_note timeout -k 10 600 tools/wine-run.sh --check --gui build/win64/bin/vorlax_settings_tests.exe
 when win32-shellext && stage win32-shellext 1 shellext_note timeout -k 10 600 tests/win/shellext/run.sh build/win32
 when win64-shellext && stage win64-shellext 1 shellext_note timeout -k 10 600 tests/win/shellext/run.sh build/win64 build/win32
 # The life cycle as each Windows the package is for reports itself: the

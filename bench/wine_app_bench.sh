@@ -19,8 +19,12 @@ for f in "$vorlax" "$exe"; do
     [ -x "$f" ] || [ -f "$f" ] || { echo "missing $f: build it first (./test.sh)" >&2; exit 2; }
 done
 
+# shellcheck source=tools/wine-prefix.sh
+source "$root/tools/wine-prefix.sh"
+vorlax_wine_need --gui "$(vorlax_pe_arch "$exe")"
+vorlax_wine_trap
 work=$(mktemp -d "${TMPDIR:-/tmp}/vorlax-wine-bench.XXXXXX")
-trap 'WINEPREFIX=$work/prefix wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+vorlax_wine_temporaries+=("$work")
 mkdir -p "$work/small" "$work/big"
 
 # The pages: the mixed benchmark page cut into small pieces, and repeated up
@@ -35,29 +39,20 @@ done
 small_bytes=$(cat "$work"/small/*.htm | wc -c)
 big_bytes=$(stat -c %s "$work/big/big.htm")
 
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
 make_list() {  # FOLDER LIST
-    for f in "$1"/*.htm; do printf '%s\r\n' "$(winpath "$f")"; done > "$2"
+    for f in "$1"/*.htm; do printf '%s\r\n' "$(vorlax_winpath "$f")"; done > "$2"
 }
 clean() { rm -f "$work"/small/*.txt "$work"/big/*.txt; }
 
-# A first run makes the prefix; it is not timed.
-"$root/tools/wine-run.sh" --prefix "$work/prefix" "$root/$tree/bin/wine_env_check.exe" >/dev/null 2>&1
-# The timed runs call wine directly, with a server kept running, as a user's
-# session would have it.
-export WINEPREFIX=$work/prefix WINEDEBUG=-all LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8
-export WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
-# shellcheck source=tools/xvfb.sh
-source "$root/tools/xvfb.sh"
-vorlax_start_xvfb "$work/.display" 1024x768x24 || { echo "Xvfb did not start" >&2; exit 1; }
-xvfb_pid=$vorlax_xvfb_pid
-trap 'WINEPREFIX=$work/prefix wineserver -k >/dev/null 2>&1 || true; kill $xvfb_pid 2>/dev/null; rm -rf "$work"' EXIT
-wineserver -p
-wine cmd /c exit >/dev/null 2>&1
-# No window manager here: Wine must not wait for one at every window.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+# The prefix is made first, outside the timing. The timed runs call wine
+# directly, with a server kept running, as a user's session would have it;
+# a GUI program needs a display, and this one has no window manager.
+vorlax_wine_headless
+vorlax_wine_prefix "$work/prefix" --arch "$(vorlax_pe_arch "$exe")"
+vorlax_wine_xvfb 1024x768x24
+vorlax_wine_warm
 make_list "$work/small" "$work/warm.lst"
-wine "$exe" /r "$(winpath "$work/warm.lst")" >/dev/null 2>&1
+wine "$exe" /r "$(vorlax_winpath "$work/warm.lst")" >/dev/null 2>&1
 clean
 
 best() {  # COMMAND...: the best wall time of three runs, in seconds
@@ -82,14 +77,14 @@ app_small() {
     case $1 in
         prepare) make_list "$work/small" "$work/small.lst" ;;
         outputs) echo "$count" ;;
-        run) wine "$exe" /r "$(winpath "$work/small.lst")" ;;
+        run) wine "$exe" /r "$(vorlax_winpath "$work/small.lst")" ;;
     esac
 }
 app_big() {
     case $1 in
         prepare) make_list "$work/big" "$work/big.lst" ;;
         outputs) echo 1 ;;
-        run) wine "$exe" /r "$(winpath "$work/big.lst")" ;;
+        run) wine "$exe" /r "$(vorlax_winpath "$work/big.lst")" ;;
     esac
 }
 cli_small() {

@@ -14,15 +14,8 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-passed=0 failed=0
-check() {  # check NAME EXPECTED ACTUAL
-    if [ "$2" == "$3" ]; then passed=$((passed + 1)); else
-        failed=$((failed + 1)); printf 'FAIL %s\n  expected: %q\n  actual:   %q\n' "$1" "$2" "$3"; fi
-}
-check_file() {  # check_file NAME EXPECTED-FILE ACTUAL-FILE
-    if cmp -s "$2" "$3"; then passed=$((passed + 1)); else
-        failed=$((failed + 1)); echo "FAIL $1: $3 differs from $2"; fi
-}
+# shellcheck source=tests/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 files_in() { (cd "$1" && LC_ALL=C ls -A | tr '\n' ' '); }
 u8() { printf '%s' "$1"; }  # the UTF-8 text of a message, as the terminal shows it
 open_failure=$(u8 'このファイルのオープンに失敗しました')
@@ -415,5 +408,4 @@ printf 'x' > "$work/noext"
 "$vorlax" "$work/noext"
 check "no extension gives .TXT" "$(printf 'x\r\n')" "$(cat "$work/noext.TXT" 2>/dev/null)"
 
-echo "cli faults: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+checks_done "cli faults"

@@ -1,23 +1,13 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # vorlax FILE...: a batch goes on past a failing file, reports it on stderr in
 # UTF-8 and ends with status 1; -o writes into a folder; nothing is overwritten.
 # usage: cli_files_test.sh PATH-TO-vorlax
 set -u
-vorlax=$1
+vorlax=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
-failures=0
-
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
-
-# expect_file NAME printf-FORMAT: the file holds exactly these bytes.
-expect_file() {
-    printf "$2" > "$dir/expected"
-    cmp -s "$dir/expected" "$1" || fail "$1 differs: $(od -c "$1" 2>&1 | head -3)"
-}
+# shellcheck source=tests/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 cd "$dir" || exit 1
 mkdir in out
@@ -28,29 +18,28 @@ printf 'mine' > in/c.txt
 
 "$vorlax" -v in/a.htm in/b.htm in/missing.htm in/c.htm > stdout 2> stderr
 status=$?
-[ "$status" -eq 1 ] || fail "status $status, expected 1"
-expect_file stdout 'in/a.htm -> in/a.txt\nin/b.htm -> in/b.txt\nin/c.htm -> in/c.vorl0.txt\n'
-expect_file stderr 'in/missing.htm\n\343\201\223\343\201\256\343\203\225\343\202\241\343\202\244\343\203\253\343\201\256\343\202\252\343\203\274\343\203\227\343\203\263\343\201\253\345\244\261\346\225\227\343\201\227\343\201\276\343\201\227\343\201\237 (No such file or directory)\n'
-expect_file in/a.txt 'one\r\n\225\134 two\r\n'
-expect_file in/b.txt 'b\r\n'
-expect_file in/c.txt 'mine'
-expect_file in/c.vorl0.txt 'c\r\n'
-[ "$(LC_ALL=C ls in | tr '\n' ' ')" = "a.htm a.txt b.htm b.txt c.htm c.txt c.vorl0.txt " ] ||
-    fail "unexpected files in in/: $(LC_ALL=C ls in | tr '\n' ' ')"
+check "status" 1 "$status"
+check_bytes stdout $'in/a.htm -> in/a.txt\nin/b.htm -> in/b.txt\nin/c.htm -> in/c.vorl0.txt\n' stdout
+check_bytes stderr $'in/missing.htm\n\343\201\223\343\201\256\343\203\225\343\202\241\343\202\244\343\203\253\343\201\256\343\202\252\343\203\274\343\203\227\343\203\263\343\201\253\345\244\261\346\225\227\343\201\227\343\201\276\343\201\227\343\201\237 (No such file or directory)\n' stderr
+check_bytes in/a.txt $'one\r\n\225\134 two\r\n' in/a.txt
+check_bytes in/b.txt $'b\r\n' in/b.txt
+check_bytes in/c.txt $'mine' in/c.txt
+check_bytes in/c.vorl0.txt $'c\r\n' in/c.vorl0.txt
+check "the files in in/" "a.htm a.txt b.htm b.txt c.htm c.txt c.vorl0.txt " "$(LC_ALL=C ls in | tr '\n' ' ')"
 
 # All converted, into a folder, quietly.
 "$vorlax" -o out in/a.htm -- in/c.htm > stdout 2> stderr
 status=$?
-[ "$status" -eq 0 ] || fail "status $status with -o, expected 0"
-expect_file stdout ''
-expect_file stderr ''
-expect_file out/a.txt 'one\r\n\225\134 two\r\n'
-expect_file out/c.txt 'c\r\n'
+check "status with -o" 0 "$status"
+check_bytes stdout $'' stdout
+check_bytes stderr $'' stderr
+check_bytes out/a.txt $'one\r\n\225\134 two\r\n' out/a.txt
+check_bytes out/c.txt $'c\r\n' out/c.txt
 
 # --set after -o wins, as with two --set.
 "$vorlax" -o out --set SWfolda=1 in/b.htm 2> stderr
-[ -f in/b.vorl0.txt ] || fail "--set SWfolda=1 after -o did not write beside the input"
-[ ! -e out/b.txt ] || fail "-o was not overridden"
+check_run "--set SWfolda=1 after -o writes beside the input" [ -f in/b.vorl0.txt ]
+check_run "--set SWfolda=1 after -o overrides -o" [ ! -e out/b.txt ]
 
 # A stop signal ends the running conversion without leaving its output and
 # stops the batch (one job, so the next file is still waiting); the process
@@ -71,21 +60,16 @@ kill -TERM "$pid"
 exec 3>&-
 wait "$pid"
 status=$?
-[ "$status" -eq 143 ] || fail "interrupted: status $status, expected 143 (SIGTERM)"
-expect_file stderr 'vorlax: interrupted\n'
-[ "$(LC_ALL=C ls slow | tr '\n' ' ')" = "next.htm pipe.htm " ] ||
-    fail "interrupted batch left: $(LC_ALL=C ls slow | tr '\n' ' ')"
+check "interrupted: status (SIGTERM)" 143 "$status"
+check_bytes stderr $'vorlax: interrupted\n' stderr
+check "what the interrupted batch left" "next.htm pipe.htm " "$(LC_ALL=C ls slow | tr '\n' ' ')"
 
 # Usage errors.
 "$vorlax" 2> /dev/null
-[ $? -eq 2 ] || fail "no arguments: expected status 2"
+check "no arguments: status" 2 $?
 "$vorlax" -o 2> /dev/null
-[ $? -eq 2 ] || fail "-o without a folder: expected status 2"
+check "-o without a folder: status" 2 $?
 "$vorlax" - in/a.htm < /dev/null 2> /dev/null
-[ $? -eq 2 ] || fail "'-' with files: expected status 2"
+check "'-' with files: status" 2 $?
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures failure(s)" >&2
-    exit 1
-fi
-echo "cli files: all passed"
+checks_done "cli files"

@@ -3,12 +3,9 @@
 # and the same bytes as the engine.
 set -u
 vorlax=${1:?usage: cli_test.sh path/to/vorlax}
-passed=0 failed=0
+# shellcheck source=tests/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-check() {  # check NAME EXPECTED ACTUAL
-    if [ "$2" == "$3" ]; then passed=$((passed + 1)); else
-        failed=$((failed + 1)); printf 'FAIL %s\n  expected: %q\n  actual:   %q\n' "$1" "$2" "$3"; fi
-}
 hex() { od -An -tx1 -v | tr -d ' \n'; }
 
 check "centre" "$(printf 'a\r\n%39sb\r\nc\r\n' '' | hex)" "$(printf 'a<center>b</center>c' | "$vorlax" - | hex)"
@@ -24,7 +21,7 @@ check "negative number" "$(printf 'a\r\nb' | hex)" "$(printf 'ab' | "$vorlax" --
 check "string option" "$(printf '<a.gif >\r\n' | hex)" \
       "$(printf '<img src=a.gif>' | "$vorlax" --set SWimage=1 --set SWimageStr=3 --set 'AltString=<%S>' - | hex)"
 check "version" "vorlax 1.73" "$("$vorlax" --version)"
-"$vorlax" --help | grep -q -- '--set NAME=VALUE'; check "help" 0 $?
+check_run "help" grep -q -- '--set NAME=VALUE' <("$vorlax" --help)
 
 for bad in "--set Nope=1 -" "--set Column=abc -" "--set Column= -" "--set Column -" "--bogus -" "" "- -" \
            "--set SWqk=1x -" "--set SWendcr=65536 -" "--set Editor=$(printf '%0300d' 0) -"; do
@@ -35,5 +32,4 @@ for bad in "--set Nope=1 -" "--set Column=abc -" "--set Column= -" "--set Column
 done
 rm -f /tmp/vorlax_cli_err.$$
 
-echo "cli: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+checks_done cli

@@ -5,10 +5,8 @@ set -u
 vorlax=${1:?usage: jobs_test.sh path/to/vorlax}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-passed=0 failed=0
-check() {  # check NAME COMMAND...
-    if "${@:2}"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL $1"; fi
-}
+# shellcheck source=tests/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 mkdir "$work/in"
 for i in $(seq 1 40); do
@@ -32,20 +30,19 @@ for jobs in 1 2 5; do
     status[$jobs]=$?
     sed -i "s|$work/out$jobs|OUT|" "$work/stdout$jobs"
 done
-check "missing files give status 1" [ "${status[1]}" = 1 ]
-check "4 missing files reported" [ "$(grep -c 'このファイルのオープンに失敗しました' "$work/stderr1")" = 4 ]
-check "44 files converted" [ "$(ls "$work/out1" | wc -l)" = 44 ]
-check "competing names in input order" [ "$(cat "$work/out1/same.vorl1.txt" | tr -d '\r\n')" = shtml ]
+check "missing files give status 1" 1 "${status[1]}"
+check "4 missing files reported" 4 "$(grep -c 'このファイルのオープンに失敗しました' "$work/stderr1")"
+check "44 files converted" 44 "$(ls "$work/out1" | wc -l)"
+check "competing names in input order" shtml "$(tr -d '\r\n' < "$work/out1/same.vorl1.txt")"
 for jobs in 2 5; do
-    check "-j $jobs status" [ "${status[$jobs]}" = "${status[1]}" ]
-    check "-j $jobs same tree" diff -r "$work/out1" "$work/out$jobs"
-    check "-j $jobs same report order" cmp -s "$work/stdout1" "$work/stdout$jobs"
-    check "-j $jobs same messages" cmp -s "$work/stderr1" "$work/stderr$jobs"
+    check "-j $jobs status" "${status[1]}" "${status[$jobs]}"
+    check_run "-j $jobs same tree" diff -r "$work/out1" "$work/out$jobs"
+    check_run "-j $jobs same report order" cmp -s "$work/stdout1" "$work/stdout$jobs"
+    check_run "-j $jobs same messages" cmp -s "$work/stderr1" "$work/stderr$jobs"
 done
 # Off a terminal there is no progress line: stderr holds the messages only.
-check "no progress off a terminal" [ "$(grep -c 'MB/s' "$work/stderr1")" = 0 ]
+check "no progress off a terminal" 0 "$(grep -c 'MB/s' "$work/stderr1")"
 # The filter gives the same bytes as the file conversion.
-check "filter equals file" cmp -s <("$vorlax" --set SWlink=1 - < "$work/in/p7.htm") "$work/out1/p7.txt"
+check_run "filter equals file" cmp -s <("$vorlax" --set SWlink=1 - < "$work/in/p7.htm") "$work/out1/p7.txt"
 
-echo "jobs: $passed passed, $failed failed"
-[ "$failed" = 0 ]
+checks_done jobs

@@ -30,9 +30,8 @@ fi
 
 dir=$(mktemp -d /tmp/vorlax-parallel.XXXXXX)
 trap 'rm -rf "$dir"' EXIT
-passed=0 failed=0
-pass() { passed=$((passed + 1)); }
-fail() { failed=$((failed + 1)); printf 'FAIL %s\n' "$*"; }
+# shellcheck source=tests/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 # A small corpus: 20 pages, Shift-JIS text, tables, lists, centring, rules,
 # links, one empty page and names with spaces and quotes.
@@ -60,18 +59,11 @@ done
 
 # Under GNU parallel, two jobs at a time; {} and {.} are quoted by parallel.
 (cd "$dir" && parallel --will-cite -j 2 --halt never "$vorlax - < {} > {.}.txt" ::: *.html)
-status=$?
-[ "$status" = 0 ] && pass || fail "parallel exited $status"
+check "parallel's status" 0 $?
 
 for f in "$dir"/*.html; do
     b=$(basename "$f" .html)
-    if [ ! -f "$dir/$b.txt" ]; then
-        fail "no output for $b"
-    elif cmp -s "$dir/expected/$b.txt" "$dir/$b.txt"; then
-        pass
-    else
-        fail "output for $b differs from the direct run"
-    fi
+    check_file "the output for $b, as the direct run gives it" "$dir/expected/$b.txt" "$dir/$b.txt"
 done
 
 # The --pipe style: the pages streamed through one pipe, NUL after each page,
@@ -79,11 +71,9 @@ done
 # `vorlax -`, the outputs kept in input order (-k).
 for f in "$dir"/page*.html; do cat "$f"; printf '\0'; done |
     parallel --will-cite -j 2 --pipe -N1 --recend '\0' --rrs -k "$vorlax -" > "$dir/piped.out"
-status=$?
-[ "$status" = 0 ] && pass || fail "parallel --pipe exited $status"
+check "parallel --pipe's status" 0 $?
 cat "$dir"/expected/page*.txt > "$dir/piped.expected"
-cmp -s "$dir/piped.expected" "$dir/piped.out" && pass || fail "--pipe output differs from the direct runs"
+check_file "the --pipe output, as the direct runs give it" "$dir/piped.expected" "$dir/piped.out"
 
-[ "$count" -ge 20 ] && pass || fail "corpus has $count pages, wanted 20"
-echo "parallel: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+check_run "a corpus of at least 20 pages ($count)" [ "$count" -ge 20 ]
+checks_done parallel

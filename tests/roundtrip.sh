@@ -1,4 +1,4 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # Round trip of a real Japanese page through every input code the converter
 # reads: the page is encoded with iconv into Shift-JIS, EUC-JP, ISO-2022-JP,
 # UTF-8 (HTML4 declaration, HTML5 declaration, signature, no declaration)
@@ -18,8 +18,8 @@ page=$2/sample.html
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export LC_ALL=C.UTF-8
-
-fail() { echo "roundtrip: $*" >&2; exit 1; }
+# shellcheck source=tests/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 # The distinct non-ASCII characters of the page.
 grep -o '[^ -~]' "$page" | sort -u > "$work/chars"
@@ -40,7 +40,7 @@ references_for() {
 encode() {  # encode NAME ICONV-CODE [two-byte-only]
     references_for "$2" "${3:-}"
     sed -f "$work/refs.sed" "$page" | iconv -f UTF-8 -t "$2" > "$work/$1.html" ||
-        fail "iconv cannot write $1"
+        die "iconv cannot write $1"
 }
 
 encode sjis CP932
@@ -56,10 +56,10 @@ sed 's|<!--charset-->|<meta charset="utf-8">|' "$page" > "$work/utf8-html5.html"
 { printf '\376\377'; iconv -f UTF-8 -t UTF-16BE "$page"; } > "$work/utf16be.html"
 
 # The pages really are in their codes.
-grep -q "$(printf '\033\$B')" "$work/jis.html" || fail "no JIS kanji-in in the JIS page"
-LC_ALL=C grep -q "$(printf '\217\242\361')" "$work/euc0212.html" || fail "no JIS X 0212 in the EUC-JP page"
-if iconv -f UTF-8 -t UTF-8 "$work/sjis.html" > /dev/null 2>&1; then fail "Shift-JIS page is UTF-8"; fi
-if iconv -f UTF-8 -t UTF-8 "$work/euc.html" > /dev/null 2>&1; then fail "EUC-JP page is UTF-8"; fi
+grep -q "$(printf '\033\$B')" "$work/jis.html" || die "no JIS kanji-in in the JIS page"
+LC_ALL=C grep -q "$(printf '\217\242\361')" "$work/euc0212.html" || die "no JIS X 0212 in the EUC-JP page"
+if iconv -f UTF-8 -t UTF-8 "$work/sjis.html" > /dev/null 2>&1; then die "Shift-JIS page is UTF-8"; fi
+if iconv -f UTF-8 -t UTF-8 "$work/euc.html" > /dev/null 2>&1; then die "EUC-JP page is UTF-8"; fi
 
 "$vorlax" - < "$work/sjis.html" > "$work/expected.txt"
 
@@ -67,7 +67,7 @@ if iconv -f UTF-8 -t UTF-8 "$work/euc.html" > /dev/null 2>&1; then fail "EUC-JP 
 # emoji's single "??", kana and NEC/IBM characters intact, CR LF line ends.
 expect_in() {  # expect_in UTF8-TEXT
     printf '%s' "$1" | iconv -f UTF-8 -t CP932 > "$work/needle"
-    grep -qF -f "$work/needle" "$work/expected.txt" || fail "result lacks: $1"
+    check_run "the result holds: $1" grep -qF -f "$work/needle" "$work/expected.txt"
 }
 expect_in '絵文字：??。'
 expect_in '丸数字：①②③④⑤⑥⑦⑧⑨⑩⑪⑫⑬⑭⑮⑯⑰⑱⑲⑳'
@@ -77,19 +77,12 @@ expect_in 'ＩＢＭ拡張記号：￤＇＂'
 expect_in '半角カナ：ﾐﾄﾞﾘﾁｮｳﾘﾂ ﾄｼｮｶﾝ'
 expect_in '火曜日～金曜日'
 expect_in '(C) みどり町立図書館 & みどり町教育委員会'
-[ "$(tr -cd '?' < "$work/expected.txt")" = "??" ] || fail "stray question marks in the result"
-[ "$(tr -cd '\n' < "$work/expected.txt" | wc -c)" = "$(grep -c "$(printf '\r')\$" "$work/expected.txt")" ] ||
-    fail "a line end is not CR LF"
+check "the question marks in the result" "??" "$(tr -cd '?' < "$work/expected.txt")"
+check "lines that end in CR LF" "$(tr -cd '\n' < "$work/expected.txt" | wc -c)" \
+    "$(grep -c "$(printf '\r')\$" "$work/expected.txt")"
 
-status=0
 for name in euc euc0212 jis utf8-none utf8-html4 utf8-html5 utf8-signature utf16le utf16be; do
     "$vorlax" - < "$work/$name.html" > "$work/$name.txt"
-    if cmp -s "$work/expected.txt" "$work/$name.txt"; then
-        echo "ok   $name"
-    else
-        echo "FAIL $name: differs from the Shift-JIS page's result"
-        cmp "$work/expected.txt" "$work/$name.txt" | head -1
-        status=1
-    fi
+    check_file "$name, as the Shift-JIS page's result" "$work/expected.txt" "$work/$name.txt"
 done
-exit $status
+checks_done roundtrip

@@ -1,4 +1,4 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # Two builds of the command line give the same bytes. The reference build is
 # this machine's (char signed, x86-64); the other is built with char unsigned,
 # or for another CPU and run by an emulator. Both convert the same pages under
@@ -21,6 +21,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export LC_ALL=C.UTF-8
+# shellcheck source=tests/lib.sh
+source "$root/tests/lib.sh"
 pages=$work/pages
 mkdir "$pages"
 
@@ -84,17 +86,12 @@ for n in range(300):
 EOF
 
 count=$(ls "$pages" | wc -l)
-status=0
 sets=0
 compare() {  # compare WHAT: the two output folders
     for f in "$work/ref"/*; do
-        if ! cmp -s "$f" "$work/other/$(basename "$f")"; then
-            echo "FAIL $1: $(basename "$f") differs"
-            status=1
-        fi
+        check_file "$1: $(basename "$f")" "$f" "$work/other/$(basename "$f")"
     done
-    [ "$(ls "$work/ref" | wc -l)" = "$(ls "$work/other" | wc -l)" ] ||
-        { echo "FAIL $1: not the same outputs"; status=1; }
+    check "$1: the outputs" "$(ls "$work/ref")" "$(ls "$work/other")"
 }
 while IFS= read -r options; do
     sets=$((sets + 1))
@@ -102,10 +99,10 @@ while IFS= read -r options; do
     mkdir "$work/ref" "$work/other"
     # shellcheck disable=SC2086  # the options are words
     "$reference" $options -j 1 -o "$work/ref" "$pages"/* 2>/dev/null ||
-        { echo "FAIL the reference build, options '$options'"; status=1; }
+        fail "the reference build, options '$options'"
     # shellcheck disable=SC2086
     "$@" "$other" $options -j 1 -o "$work/other" "$pages"/* 2>/dev/null ||
-        { echo "FAIL the other build, options '$options'"; status=1; }
+        fail "the other build, options '$options'"
     compare "files, options '${options:-(defaults)}'"
 done <<'EOF'
 
@@ -127,7 +124,7 @@ compare "standard input"
 # An align value the engine does not know, inside CENTER: still centred.
 printf '\r\n\r\n%38sabc\r\n\r\n' '' > "$work/want"
 printf '<center><p align=junk>abc</p></center>' | "$@" "$other" - > "$work/got"
-cmp -s "$work/want" "$work/got" || { echo "FAIL <p align=junk> inside CENTER is not centred"; status=1; }
+check_file "<p align=junk> inside CENTER, centred" "$work/want" "$work/got"
 
-[ $status -eq 0 ] && echo "same bytes: $count pages, $sets option sets and standard input, every output identical"
-exit $status
+checks_done comparisons &&
+    echo "same bytes: $count pages, $sets option sets and standard input, every output identical"

@@ -1,6 +1,6 @@
 # Installing what the build and the tests need, on a fresh Debian machine as
 # well as on one that already has everything. Sourced by run.sh, test.sh and
-# tools/wine-run.sh; every function is idempotent and quiet when nothing is
+# tools/wine-prefix.sh; every function is idempotent and quiet when nothing is
 # missing.
 #
 #   vorlax_need_packages PKG...   install the Debian packages not yet installed
@@ -12,7 +12,9 @@ VORLAX_PKGS_TESTS=(libgtest-dev googletest libbenchmark-dev parallel python3)
 # The win32 thread model's compilers: no libwinpthread in the programs.
 VORLAX_PKGS_WINDOWS=(g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
                      gcc-mingw-w64-i686-win32 gcc-mingw-w64-x86-64-win32)
-VORLAX_PKGS_WINE=(wine wine64 wine32:i386 locales xvfb xauth fonts-ipafont-gothic)
+# Wine's own fonts (fonts-wine: Marlett draws the caption buttons) and the
+# Japanese ones the prefixes map the Windows faces onto (tools/wine-prefix.sh).
+VORLAX_PKGS_WINE=(wine wine64 wine32:i386 locales xvfb xauth fonts-ipafont-gothic fonts-wine)
 # Drags from the X side (tools/xdnd_drop and its check under Wine).
 VORLAX_PKGS_X11=(libx11-dev xdotool x11-utils)
 VORLAX_PKGS_FUZZ=(clang libclang-rt-14-dev)

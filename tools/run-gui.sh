@@ -10,12 +10,10 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-# shellcheck source=tools/deps.sh
-source "$root/tools/deps.sh"
-# shellcheck source=tools/xvfb.sh
-source "$root/tools/xvfb.sh"
-vorlax_need_packages "${VORLAX_PKGS_NATIVE[@]}" "${VORLAX_PKGS_WINDOWS[@]}" "${VORLAX_PKGS_WINE[@]}" imagemagick
-vorlax_need_ja_locale
+# shellcheck source=tools/wine-prefix.sh
+source "$root/tools/wine-prefix.sh"
+vorlax_need_packages "${VORLAX_PKGS_NATIVE[@]}" "${VORLAX_PKGS_WINDOWS[@]}" imagemagick
+vorlax_wine_need --gui win32
 
 tree=$root/build/win32
 log=$(mktemp)
@@ -31,7 +29,7 @@ prefix=${XDG_DATA_HOME:-$HOME/.local/share}/vorlax/wine-win32
 args=()
 for file in "$@"; do
     path=$(realpath -m -- "$file")
-    args+=("Z:${path//\//\\}")
+    args+=("$(vorlax_winpath "$path")")
 done
 
 if [ -n "${DISPLAY:-}" ]; then
@@ -39,10 +37,9 @@ if [ -n "${DISPLAY:-}" ]; then
 fi
 
 # No display: a private Xvfb, and a picture of what the window shows.
-mkdir -p "$prefix"
-vorlax_start_xvfb "$prefix/.display" 1024x768x24 || { echo "run.sh: Xvfb did not start" >&2; exit 1; }
-xvfb_pid=$vorlax_xvfb_pid
-trap 'kill $xvfb_pid 2>/dev/null; rm -f "$log"' EXIT
+wine_end_hook() { rm -f "$log"; }
+vorlax_wine_trap
+vorlax_wine_xvfb 1024x768x24
 "$root/tools/wine-run.sh" --screen --prefix "$prefix" "$tree/bin/Vorlax.exe" "${args[@]}" &
 run_pid=$!
 shot=$root/out/vorlax-screen.png

@@ -6,25 +6,29 @@
 // Japanese system, which the tests assume; 1252 for a prefix made with a
 // non-Japanese locale, where the programs take 932 from their manifests);
 // also reports which face the Japanese UI fonts resolve to, which GUI tests
-// need (not an error when no font machinery is available). It has no
-// manifest: it sees the system's own code page.
+// need, and fails when Wine's own Marlett is missing, with which Wine draws
+// the caption buttons (not an error when no font machinery is available).
+// It has no manifest: it sees the system's own code page.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
-void ReportFont(const char* face) {
+// Prints the font the face resolves to; its full name, or "" when there is
+// no font machinery.
+std::string ReportFont(const char* face, BYTE charset = SHIFTJIS_CHARSET) {
     HDC dc = CreateCompatibleDC(nullptr);
     if (!dc) {
         std::printf("font %s: no device context\n", face);
-        return;
+        return "";
     }
     LOGFONTA lf = {};
     lf.lfHeight = -12;
-    lf.lfCharSet = SHIFTJIS_CHARSET;
+    lf.lfCharSet = charset;
     std::strncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
     HFONT font = CreateFontIndirectA(&lf);
     HGDIOBJ old = SelectObject(dc, font);
@@ -44,6 +48,7 @@ void ReportFont(const char* face) {
     SelectObject(dc, old);
     DeleteObject(font);
     DeleteDC(dc);
+    return family;
 }
 
 }  // namespace
@@ -62,6 +67,11 @@ int main(int argc, char** argv) {
     ReportFont("MS Gothic");
     ReportFont("ＭＳ ゴシック");
     ReportFont("MS UI Gothic");
+    const std::string marlett = ReportFont("Marlett", SYMBOL_CHARSET);
+    if (!marlett.empty() && marlett.find("Marlett") == std::string::npos) {
+        std::printf("FAIL: Wine's own fonts are missing (fonts-wine): caption buttons would show letters\n");
+        return 1;
+    }
     if (acp != expected || (acp == 932) != (IsDBCSLeadByte(static_cast<BYTE>(kanji[0])) != FALSE)) {
         std::printf("FAIL: the ANSI code page must be %u\n", expected);
         return 1;

@@ -306,9 +306,7 @@ TEST_F(VorlaxApp, ResourcesOfTheProgram) {
     ASSERT_TRUE(main);
     EXPECT_EQ(WindowText(GetDlgItem(main, 1035)), "【HTML => TEXT変換】");
     EXPECT_EQ(WindowText(GetDlgItem(main, 1031)), "変換したいＨＴＭＬファイルをここに\nドラッグ＆ドロップしてください");
-    char bar_class[64] = "";
-    GetClassNameA(GetDlgItem(main, 1030), bar_class, sizeof bar_class);
-    EXPECT_STREQ(bar_class, "msctls_statusbar32");
+    EXPECT_EQ(ClassOf(GetDlgItem(main, 1030)), "msctls_statusbar32");
     EXPECT_EQ(StatusText(main), "");
     // The status bar lies along the top edge.
     POINT client_origin{0, 0};
@@ -490,29 +488,11 @@ HWND OpenTheOpenDialog(DWORD pid, HWND main) {
     return dialog;
 }
 
-// Picks files in an open dialog: goes to the folder first (the dialog may
-// start where an earlier run left it), then names the files.
-bool ChooseInDialog(HWND dialog, const std::string& folder, const std::string& names) {
-    HWND name_box = GetDlgItem(dialog, 0x47C);  // the file name combo box
-    if (!name_box) name_box = GetDlgItem(dialog, 0x480);
-    if (!name_box) {
-        ADD_FAILURE() << "no file name box";
-        return false;
-    }
-    for (const std::string& text : {folder, names}) {
-        SendMessageA(name_box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-        Press(dialog, IDOK);
-        Sleep(100);
-    }
-    const bool closed = WaitUntil([&] { return !IsWindow(dialog); });
-    if (!closed) SaveScreenshot(nullptr, "C:\\vt\\open-dialog-failed.bmp");
-    return closed;
-}
-
 // Opens the open dialog of a running main window and picks files in it.
 bool ChooseInOpenDialog(DWORD pid, HWND main, const std::string& folder, const std::string& names) {
     HWND dialog = OpenTheOpenDialog(pid, main);
-    return dialog && ChooseInDialog(dialog, folder, names);
+    // The folder first: the dialog may start where an earlier run left it.
+    return dialog && ChooseInFileDialog(dialog, {folder, names});
 }
 
 TEST_F(VorlaxApp, OpenDialogJobsShowTheirProgressThenDone) {
@@ -769,7 +749,7 @@ TEST_F(VorlaxDrop, ADropDuringTheOpenDialogStartsNoSecondJob) {
     HWND dialog = OpenTheOpenDialog(process_.id(), main_);
     ASSERT_TRUE(dialog);
     EXPECT_EQ(DropFiles({dir_ + "large.htm"}), 3);
-    ASSERT_TRUE(ChooseInDialog(dialog, dir_, "\"small.htm\""));
+    ASSERT_TRUE(ChooseInFileDialog(dialog, {dir_, "\"small.htm\""}));
     ASSERT_TRUE(WaitUntil([&] { return StatusText(main_) == "完了"; }, 30000));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main_, 1031)));
     // No job runs: the exit asks nothing.

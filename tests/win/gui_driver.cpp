@@ -2,9 +2,13 @@
 // API, the programs under test are real processes.
 #include "tests/win/gui_driver.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+
+#include "resources/resource.h"
 
 namespace vorlax::wintest {
 
@@ -80,6 +84,39 @@ Process Start(const std::string& command_line, const std::string& folder) {
     return Process(pi.hProcess, pi.dwProcessId);
 }
 
+DWORD RunCapturing(const std::string& command_line, std::string& output, int ms) {
+    output.clear();
+    char folder[MAX_PATH] = "", file[MAX_PATH] = "";
+    GetTempPathA(MAX_PATH, folder);
+    GetTempFileNameA(folder, "out", 0, file);
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    const HANDLE out = CreateFileA(file, GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr);
+    const HANDLE in = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited, OPEN_EXISTING,
+                                  0, nullptr);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = in;
+    si.hStdOutput = out;
+    si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION pi = {};
+    std::string line = command_line;
+    const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    CloseHandle(in);
+    CloseHandle(out);
+    DWORD code = STILL_ACTIVE;
+    if (started) {
+        CloseHandle(pi.hThread);
+        Process process(pi.hProcess, pi.dwProcessId);
+        code = process.Wait(ms);
+    } else {
+        std::fprintf(stderr, "cannot start %s (error %lu)\n", command_line.c_str(), GetLastError());
+    }
+    output = ReadBytes(file).value_or("");
+    DeleteFileA(file);
+    return code;
+}
+
 std::string VorlaxCommand(const std::string& arguments) {
     std::string line = "\"" + ProgramFolder() + "Vorlax.exe\"";
     if (!arguments.empty()) line += " " + arguments;
@@ -91,7 +128,8 @@ namespace {
 struct Search {
     DWORD pid;
     const char* window_class;
-    const char* title;
+    const char* title;  // null: any
+    HWND besides;       // a window passed over
     HWND found;
 };
 
@@ -99,13 +137,17 @@ BOOL CALLBACK MatchTopWindow(HWND window, LPARAM lparam) {
     Search& s = *reinterpret_cast<Search*>(lparam);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if (pid != s.pid || !IsWindowVisible(window)) return TRUE;
-    char name[256] = "";
-    GetClassNameA(window, name, sizeof name);
-    if (lstrcmpiA(name, s.window_class) != 0) return TRUE;
+    if (pid != s.pid || window == s.besides || !IsWindowVisible(window)) return TRUE;
+    if (lstrcmpiA(ClassOf(window).c_str(), s.window_class) != 0) return TRUE;
     if (s.title && WindowText(window) != s.title) return TRUE;
     s.found = window;
     return FALSE;
+}
+
+HWND FindTop(const Search& search) {
+    Search s = search;
+    EnumWindows(MatchTopWindow, reinterpret_cast<LPARAM>(&s));
+    return s.found;
 }
 
 struct Count {
@@ -130,9 +172,7 @@ int VisibleTopWindows(DWORD pid) {
 }
 
 HWND FindTopWindow(DWORD pid, const char* window_class, const char* title) {
-    Search s{pid, window_class, title, nullptr};
-    EnumWindows(MatchTopWindow, reinterpret_cast<LPARAM>(&s));
-    return s.found;
+    return FindTop({pid, window_class, title, nullptr, nullptr});
 }
 
 HWND WaitForTopWindow(DWORD pid, const char* window_class, const char* title, int ms) {
@@ -173,6 +213,135 @@ std::string WindowText(HWND window) {
 std::string StatusText(HWND main_window) { return WindowText(GetDlgItem(main_window, 1030)); }
 
 void PostCommand(HWND window, int id) { PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+
+void SetText(HWND window, const std::string& text) {
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000,
+                        &ignored);
+}
+
+bool Checked(HWND button) {
+    DWORD_PTR state = 0;
+    SendMessageTimeoutA(button, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &state);
+    return state == BST_CHECKED;
+}
+
+void Click(HWND button) {
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+}
+
+void PostClick(HWND button) { PostMessageA(button, BM_CLICK, 0, 0); }
+
+std::string ClassOf(HWND window) {
+    char name[256] = "";
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+RemoteBuffer::RemoteBuffer(HANDLE process, SIZE_T size)
+    : process_(process),
+      size_(size),
+      remote_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {
+    if (!remote_) ADD_FAILURE() << "cannot allocate memory in the program";
+}
+
+RemoteBuffer::~RemoteBuffer() {
+    if (remote_) VirtualFreeEx(process_, remote_, 0, MEM_RELEASE);
+}
+
+void RemoteBuffer::Write(SIZE_T offset, const void* data, SIZE_T size) {
+    WriteProcessMemory(process_, address() + offset, data, size, nullptr);
+}
+
+std::vector<char> RemoteBuffer::Read() const {
+    std::vector<char> out(size_);
+    ReadProcessMemory(process_, remote_, out.data(), size_, nullptr);
+    return out;
+}
+
+VorlaxProgram::VorlaxProgram(const std::string& program) : process_(Start("\"" + program + "\"")) {
+    handle_ = OpenProcess(PROCESS_ALL_ACCESS, FALSE, process_.id());
+    main_ = WaitForMainWindow(process_, 15000);
+    if (!main_) ADD_FAILURE() << "the main window did not appear";
+}
+
+VorlaxProgram::~VorlaxProgram() {
+    if (process_.Running() && Exit() == STILL_ACTIVE) ADD_FAILURE() << "Vorlax did not end";
+    if (handle_) CloseHandle(handle_);
+}
+
+DWORD VorlaxProgram::Exit(int ms) {
+    if (main_) PostCommand(main_, IDM_EXIT);
+    main_ = nullptr;
+    return process_.Wait(ms);
+}
+
+HWND VorlaxProgram::FindDialogBesides(HWND known) const { return FindTop({id(), "#32770", nullptr, known, nullptr}); }
+
+SettingsSheet::SettingsSheet(const VorlaxProgram& program) {
+    if (!program.main()) return;
+    PostCommand(program.main(), IDM_SETTINGS);
+    window_ = program.WaitDialog("Vorlax - 設定");
+    if (!window_) ADD_FAILURE() << "the settings sheet did not open";
+}
+
+SettingsSheet::~SettingsSheet() {
+    if (window_ && IsWindow(window_)) Cancel();
+}
+
+HWND SettingsSheet::Page(int index) {
+    DWORD_PTR page = 0;
+    SendMessageTimeoutA(window_, PSM_SETCURSEL, static_cast<WPARAM>(index), 0, SMTO_ABORTIFHUNG, 5000, &page);
+    SendMessageTimeoutA(window_, PSM_GETCURRENTPAGEHWND, 0, 0, SMTO_ABORTIFHUNG, 5000, &page);
+    return reinterpret_cast<HWND>(page);
+}
+
+void SettingsSheet::Press(int button) {
+    PostMessageA(window_, PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0);
+    PostMessageA(window_, WM_NULL, 0, 0);
+}
+
+bool SettingsSheet::WaitClosed(int ms) {
+    // The sheet's loop looks at its end only after a message of its own
+    // queue; a button pressed from outside brings none.
+    const bool closed = WaitUntil(
+        [&] {
+            PostMessageA(window_, WM_NULL, 0, 0);
+            return !IsWindow(window_);
+        },
+        ms);
+    if (!closed) ADD_FAILURE() << "the settings sheet did not close";
+    window_ = nullptr;
+    return closed;
+}
+
+bool SettingsSheet::PressAndWait(int button) {
+    Press(button);
+    return WaitClosed();
+}
+
+bool SettingsSheet::CloseBox() {
+    PostMessageA(window_, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return WaitClosed();
+}
+
+bool ChooseInFileDialog(HWND dialog, const std::vector<std::string>& entries) {
+    HWND name_box = GetDlgItem(dialog, 0x47C);  // the file name combo box
+    if (!name_box) name_box = GetDlgItem(dialog, 0x480);
+    if (!name_box) {
+        ADD_FAILURE() << "no file name box";
+        return false;
+    }
+    for (const std::string& text : entries) {
+        SetText(name_box, text);
+        Press(dialog, IDOK);
+        Sleep(100);
+    }
+    const bool closed = WaitUntil([&] { return !IsWindow(dialog); });
+    if (!closed) SaveScreenshot(nullptr, "C:\\vt\\file-dialog-failed.bmp");
+    return closed;
+}
 
 SentMessage::SentMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
     : window_(window), message_(message), wparam_(wparam), lparam_(lparam) {
@@ -305,10 +474,7 @@ std::string SettingsPath(const char* subkey) {
 
 }  // namespace
 
-void ClearSettings() {
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Zel\\Vorlax");
-    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Zel\\Vorlax");
-}
+void ClearSettings() { DeleteTree(HKEY_CURRENT_USER, SettingsPath(nullptr)); }
 
 std::map<std::string, RegValue> SettingValues(const char* subkey) {
     std::map<std::string, RegValue> values;
@@ -341,6 +507,38 @@ void SetSetting(const char* subkey, const char* name, DWORD type, const std::str
         return;
     RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()));
     RegCloseKey(key);
+}
+
+std::optional<RegValue> ValueAt(HKEY root, const std::string& key, const char* name) {
+    HKEY handle;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return std::nullopt;
+    BYTE data[4096];
+    DWORD type = 0, size = sizeof data;
+    const LONG result = RegQueryValueExA(handle, name, nullptr, &type, data, &size);
+    RegCloseKey(handle);
+    if (result != ERROR_SUCCESS) return std::nullopt;
+    return RegValue{type, std::string(reinterpret_cast<char*>(data), size)};
+}
+
+bool KeyExists(HKEY root, const std::string& key) {
+    HKEY handle;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+    RegCloseKey(handle);
+    return true;
+}
+
+void SetString(HKEY root, const std::string& key, const char* name, const std::string& value) {
+    HKEY handle;
+    if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(handle);
+}
+
+void DeleteTree(HKEY root, const std::string& key) {
+    RegDeleteTreeA(root, key.c_str());
+    RegDeleteKeyA(root, key.c_str());
 }
 
 std::string DwordBytes(DWORD value) { return std::string(reinterpret_cast<const char*>(&value), 4); }

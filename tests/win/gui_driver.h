@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <prsht.h>
 
 #include <functional>
 #include <map>
@@ -42,6 +43,11 @@ private:
 // Starts a command line in `folder` (the test's own when empty).
 Process Start(const std::string& command_line, const std::string& folder = "");
 
+// Runs a command line to its end (at most `ms`), its standard output into
+// `output` (its errors go to the test's own); the exit code, or STILL_ACTIVE
+// when it had to be ended.
+DWORD RunCapturing(const std::string& command_line, std::string& output, int ms = 120000);
+
 // Vorlax.exe beside the test program, quoted, followed by `arguments`.
 std::string VorlaxCommand(const std::string& arguments = "");
 
@@ -68,6 +74,86 @@ std::string WindowText(HWND window);
 // Part 0 of the main window's status bar.
 std::string StatusText(HWND main_window);
 void PostCommand(HWND window, int id);
+
+// Controls of another process.
+void SetText(HWND window, const std::string& text);
+bool Checked(HWND button);
+void Click(HWND button);      // sent: returns when the click is handled
+void PostClick(HWND button);  // posted: for a click that opens a modal dialog
+std::string ClassOf(HWND window);
+
+// A buffer in another process's memory, for messages that pass pointers.
+class RemoteBuffer {
+public:
+    RemoteBuffer(HANDLE process, SIZE_T size);
+    ~RemoteBuffer();
+    RemoteBuffer(const RemoteBuffer&) = delete;
+    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+    char* address() const { return static_cast<char*>(remote_); }
+    void Write(SIZE_T offset, const void* data, SIZE_T size);
+    std::vector<char> Read() const;
+
+private:
+    HANDLE process_;
+    SIZE_T size_;
+    void* remote_;
+};
+
+// A running Vorlax.exe (the one beside the test program unless another is
+// named) with its main window; ended through its exit command when it goes.
+class VorlaxProgram {
+public:
+    explicit VorlaxProgram(const std::string& program = ProgramFolder() + "Vorlax.exe");
+    ~VorlaxProgram();
+    VorlaxProgram(const VorlaxProgram&) = delete;
+    VorlaxProgram& operator=(const VorlaxProgram&) = delete;
+    HWND main() const { return main_; }
+    DWORD id() const { return process_.id(); }
+    // The process with every right, for memory and threads in it.
+    HANDLE handle() const { return handle_; }
+    Process& process() { return process_; }
+    HWND WaitDialog(const char* title, int ms = 15000) const { return WaitForTopWindow(id(), "#32770", title, ms); }
+    // A visible dialog of the program other than `known`, or null.
+    HWND FindDialogBesides(HWND known) const;
+    // Ends the program through its exit command; its exit code, or
+    // STILL_ACTIVE when it has not ended within `ms`.
+    DWORD Exit(int ms = 20000);
+
+private:
+    Process process_;
+    HANDLE handle_ = nullptr;
+    HWND main_ = nullptr;
+};
+
+// The settings sheet of a running Vorlax.exe, opened by its menu command;
+// cancelled when it goes, if still open.
+class SettingsSheet {
+public:
+    explicit SettingsSheet(const VorlaxProgram& program);
+    ~SettingsSheet();
+    SettingsSheet(const SettingsSheet&) = delete;
+    SettingsSheet& operator=(const SettingsSheet&) = delete;
+    bool open() const { return window_ != nullptr; }
+    HWND window() const { return window_; }
+    // Shows the page (from 0) and gives its window.
+    HWND Page(int index);
+    // Presses a button of the sheet (PSBTN_OK, PSBTN_CANCEL) and goes on:
+    // for a press that brings a message box first.
+    void Press(int button);
+    // Waits until the sheet has closed; false when it stayed open.
+    bool WaitClosed(int ms = 10000);
+    bool Ok() { return PressAndWait(PSBTN_OK); }
+    bool Cancel() { return PressAndWait(PSBTN_CANCEL); }
+    bool CloseBox();
+
+private:
+    bool PressAndWait(int button);
+    HWND window_ = nullptr;
+};
+
+// Types each entry into a file dialog's name box and confirms it (a folder
+// first takes the dialog there); whether the dialog then closed.
+bool ChooseInFileDialog(HWND dialog, const std::vector<std::string>& entries);
 
 // A message sent from a thread of its own, so that the caller can answer
 // the boxes the receiver shows before it returns (as the system sends
@@ -116,6 +202,13 @@ std::optional<RegValue> SettingValue(const char* subkey, const char* name);
 void SetSetting(const char* subkey, const char* name, DWORD type, const std::string& bytes);
 std::string DwordBytes(DWORD value);
 std::string SzBytes(const std::string& text);
+
+// Any key and value, by CP932 path.
+std::optional<RegValue> ValueAt(HKEY root, const std::string& key, const char* name);
+bool KeyExists(HKEY root, const std::string& key);
+void SetString(HKEY root, const std::string& key, const char* name, const std::string& value);
+// The key and everything below it.
+void DeleteTree(HKEY root, const std::string& key);
 
 // Drops files onto the main window from the X side (the XDND protocol, as
 // a file manager does), with the tool named by VORLAX_XDND (a Unix path).

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,44 +64,12 @@ std::string Built(const char* name) { return ReadBytes(ProgramFolder() + name).v
 
 // ---- the registry
 
-std::optional<RegValue> ValueAt(HKEY root, const std::string& key, const char* name) {
-    HKEY handle;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return std::nullopt;
-    BYTE data[4096];
-    DWORD type = 0, size = sizeof data;
-    const LONG result = RegQueryValueExA(handle, name, nullptr, &type, data, &size);
-    RegCloseKey(handle);
-    if (result != ERROR_SUCCESS) return std::nullopt;
-    return RegValue{type, std::string(reinterpret_cast<char*>(data), size)};
-}
-
 // A value as "type:bytes", "(missing)" when it isn't there.
 std::string ValueText(HKEY root, const std::string& key, const char* name) {
     const auto value = ValueAt(root, key, name);
     return value ? std::to_string(value->type) + ":" + value->bytes : "(missing)";
 }
 std::string Sz(const std::string& text) { return "1:" + SzBytes(text); }
-
-bool KeyExists(HKEY root, const std::string& key) {
-    HKEY handle;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
-    RegCloseKey(handle);
-    return true;
-}
-
-void SetString(HKEY root, const std::string& key, const char* name, const std::string& value) {
-    HKEY handle;
-    if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExA(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(handle);
-}
-
-void DeleteTree(HKEY root, const std::string& key) {
-    RegDeleteTreeA(root, key.c_str());
-    RegDeleteKeyA(root, key.c_str());
-}
 
 // Every key and value below a key, one line each, for before/after
 // comparisons.
@@ -567,51 +536,32 @@ class PageHost {
 public:
     // Opens the sheet at the page; whether the page's box is checked.
     bool Open(const std::string& program = ProgramFolder() + "Vorlax.exe") {
-        process_ = Start("\"" + program + "\"");
-        main_ = WaitForMainWindow(process_);
-        EXPECT_TRUE(main_) << "no main window";
-        if (!main_) return false;
-        PostCommand(main_, 65535);
-        sheet_ = WaitForTopWindow(process_.id(), "#32770", "Vorlax - 設定");
-        EXPECT_TRUE(sheet_) << "no settings sheet";
-        if (!sheet_) return false;
-        DWORD_PTR page = 0;
-        SendMessageTimeoutA(sheet_, PSM_SETCURSEL, 6, 0, SMTO_ABORTIFHUNG, 5000, &page);
-        SendMessageTimeoutA(sheet_, PSM_GETCURRENTPAGEHWND, 0, 0, SMTO_ABORTIFHUNG, 5000, &page);
-        check_ = GetDlgItem(reinterpret_cast<HWND>(page), kCheckBox);
+        sheet_.reset();
+        program_.emplace(program);
+        if (!program_->main()) return false;
+        sheet_.emplace(*program_);
+        if (!sheet_->open()) return false;
+        check_ = GetDlgItem(sheet_->Page(6), kCheckBox);
         EXPECT_TRUE(check_) << "no page";
-        DWORD_PTR state = 0;
-        SendMessageTimeoutA(check_, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &state);
-        return state == BST_CHECKED;
+        return Checked(check_);
     }
-    void Click() {
-        DWORD_PTR ignored;
-        SendMessageTimeoutA(check_, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
-    }
-    // Presses a button of the sheet. (The sheet acts on a button pressed
-    // from another process once its queue gets a message of its own.)
-    void Press(int button) {
-        PostMessageA(sheet_, PSM_PRESSBUTTON, button, 0);
-        PostMessageA(sheet_, WM_NULL, 0, 0);
-    }
-    void PressOk() { Press(PSBTN_OK); }
+    void Click() { vorlax::wintest::Click(check_); }
+    void PressOk() { sheet_->Press(PSBTN_OK); }
     // Waits for the sheet to close, then ends the program; its exit code.
     DWORD Wait() {
-        if (!WaitUntil([&] { return !IsWindow(sheet_); }, 20000)) return STILL_ACTIVE;
-        PostCommand(main_, 2);
-        return process_.Wait();
+        if (!sheet_->WaitClosed(20000)) return STILL_ACTIVE;
+        return program_->Exit();
     }
     DWORD Close(int button) {
-        Press(button);
+        sheet_->Press(button);
         return Wait();
     }
-    HWND sheet() const { return sheet_; }
-    Process& process() { return process_; }
+    HWND sheet() const { return sheet_->window(); }
+    Process& process() { return program_->process(); }
 
 private:
-    Process process_;
-    HWND main_ = nullptr;
-    HWND sheet_ = nullptr;
+    std::optional<VorlaxProgram> program_;
+    std::optional<SettingsSheet> sheet_;
     HWND check_ = nullptr;
 };
 
@@ -639,7 +589,6 @@ protected:
     }
 
     PageHost host_;
-    Process& page_ = host_.process();
 };
 
 // A value line of Dump().
@@ -757,7 +706,7 @@ TEST_F(ShellPage, AReadOnlySystemFolderGivesTheMessage) {
     EXPECT_FALSE(Open());
     Click();
     PressOk();
-    Answer(page_, "必要なdllをコピーできませんでした", IDOK);
+    Answer(host_.process(), "必要なdllをコピーできませんでした", IDOK);
     EXPECT_NE(host_.Wait(), STILL_ACTIVE);
     EXPECT_FALSE(Exists(DllPath()));
     EXPECT_EQ(Registration("MyPages"), Registered("MyPages"));

@@ -11,7 +11,7 @@
 #      line and from a list file, Japanese names dropped from the X side
 #      (NATIVE-TREE/bin/xdnd_drop) with the open-failure box naming the
 #      missing one, the status line, the open dialog's jobs, the about box;
-#   3. settings_driver.exe: the settings sheet, every page and its OK, read
+#   3. vorlax_settings_tests.exe: the settings sheet, every page and its OK, read
 #      back from the registry;
 #   4. vorlax_install_tests.exe: "/install", the shell-extension page, the
 #      uninstaller's question and closing message;
@@ -27,15 +27,18 @@ tree=$(cd "${1:?usage: locale_check.sh TREE NATIVE-TREE [LOCALE]}" && pwd)
 native=$(cd "${2:?usage: locale_check.sh TREE NATIVE-TREE [LOCALE]}" && pwd)
 locale=${3:-C.UTF-8}
 
-prefix=$(mktemp -d "${TMPDIR:-/tmp}/vorlax-locale.XXXXXX")
-trap 'rm -rf "$prefix"' EXIT
+# shellcheck source=tools/wine-prefix.sh
+source "$root/tools/wine-prefix.sh"
+vorlax_wine_need --gui "$(vorlax_pe_arch "$tree/bin/Vorlax.exe")"
+vorlax_wine_trap
+vorlax_wine_temporary_prefix locale --arch "$(vorlax_pe_arch "$tree/bin/Vorlax.exe")" --locale "$locale"
 run() { "$root/tools/wine-run.sh" --gui --locale "$locale" --prefix "$prefix" "$@"; }
 
 echo "== $locale: the GUI cases"
 VORLAX_XDND=$native/bin/xdnd_drop run --check "$tree/bin/vorlax_gui_tests.exe" \
     --gtest_filter='VorlaxApp.AJapaneseNameOnTheCommandLine:VorlaxApp.ListFiles:VorlaxDrop.OneFileThenAnother:VorlaxDrop.JapaneseNamesTheSecondMissing:VorlaxApp.OpenDialogJobsShowTheirProgressThenDone:VorlaxApp.AboutBox'
 echo "== $locale: the settings sheet"
-run "$tree/bin/settings_driver.exe"
+run "$tree/bin/vorlax_settings_tests.exe"
 echo "== $locale: /install, the shell-extension page, the uninstaller"
 run "$tree/bin/vorlax_install_tests.exe" \
     --gtest_filter='Install.WritesTheEntriesAndTheUninstallerAndOpensTheHelp:ShellPage.RegisteringCopiesTheDllAndWritesTheKeys:Uninstaller.YesRemovesEverythingAndTheBatchDeletesTheUninstaller:Uninstaller.AnInstallFolderWithAConvertedTextGivesTheRemark'

@@ -21,54 +21,23 @@ fi
 xdnd_drop=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 shift
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-# shellcheck source=tools/deps.sh
-source "$here/../../tools/deps.sh"
-# shellcheck source=tools/xvfb.sh
-source "$here/../../tools/xvfb.sh"
-vorlax_need_packages "${VORLAX_PKGS_WINE[@]}" "${VORLAX_PKGS_X11[@]}" || exit 1
-vorlax_need_ja_locale || exit 1
+# shellcheck source=tools/wine-prefix.sh
+source "$here/../../tools/wine-prefix.sh"
+vorlax_wine_need --gui win32 win64 || exit 1
+vorlax_need_packages "${VORLAX_PKGS_X11[@]}" || exit 1
 
-dir=$(mktemp -d "${TMPDIR:-/tmp}/vorlax-xdnd.XXXXXX")
-xvfb_pid=
+# shellcheck source=tests/lib.sh
+source "$here/../lib.sh"
+
 target_pid=
-cleanup() {
-    [ -n "$target_pid" ] && kill "$target_pid" 2>/dev/null
-    WINEPREFIX=$dir/prefix wineserver -k >/dev/null 2>&1
-    WINEPREFIX=$dir/prefix wineserver -w >/dev/null 2>&1
-    if [ -n "$xvfb_pid" ]; then
-        kill "$xvfb_pid" 2>/dev/null
-        wait "$xvfb_pid" 2>/dev/null
-    fi
-    rm -rf "$dir"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-
-export WINEPREFIX=$dir/prefix WINEARCH=win64 WINEDEBUG=-all
-export WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
-export LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8
-unset LANGUAGE DISPLAY WAYLAND_DISPLAY
-
-# The prefix first, headless, and its server gone before any window opens.
-if ! wine wineboot.exe --init >"$dir/wineboot.log" 2>&1; then
-    cat "$dir/wineboot.log"
-    echo "FAIL: wineboot"
-    exit 1
-fi
-wineserver -w
-
-if ! vorlax_start_xvfb "$dir/display" 1024x768x24; then
-    xvfb_pid=$vorlax_xvfb_pid
-    echo "FAIL: Xvfb did not start"
-    exit 1
-fi
-xvfb_pid=$vorlax_xvfb_pid
+wine_end_hook() { [ -n "$target_pid" ] && kill "$target_pid" 2>/dev/null; }
+vorlax_wine_trap
+dir=$(mktemp -d "${TMPDIR:-/tmp}/vorlax-xdnd.XXXXXX")
+vorlax_wine_temporaries+=("$dir")
+# Every target in one 64-bit prefix, made before the display is there.
+vorlax_wine_headless
+vorlax_wine_prefix "$dir/prefix" --arch win64 || { echo "FAIL: the prefix"; exit 1; }
+vorlax_wine_xvfb 1024x768x24 || { echo "FAIL: Xvfb did not start"; exit 1; }
 
 # The dropped files; their names are UTF-8 on the Unix side.
 files=$dir/files
@@ -82,7 +51,7 @@ mkdir -p "$WINEPREFIX/drive_c/users/Public"
 touch "$WINEPREFIX/drive_c/users/Public/in c.html"
 
 # The Windows path of a Unix one, CP932: the prefix's drive Z: is the root.
-dos() { printf 'Z:%s' "${1//\//\\}" | iconv -f UTF-8 -t CP932; }
+dos() { vorlax_winpath "$1" | iconv -f UTF-8 -t CP932; }
 
 # drop_log PATH...: what drop_target writes for one drop of these paths
 # (Unix paths, or Windows ones as they are).
@@ -100,9 +69,8 @@ drop_log() {
 
 # expect_status_file STATUS: what --status-file wrote.
 expect_status_file() {
-    printf '%s\n' "$1" | cmp -s - "$dir/status" ||
-        fail "status file: $(od -c "$dir/status" 2>&1 | head -2)"
-    [ -e "$dir/status.tmp" ] && fail "status file: status.tmp left behind"
+    check_bytes "status file" "$1"$'\n' "$dir/status"
+    check_run "status file: no status.tmp left behind" [ ! -e "$dir/status.tmp" ]
     rm -f "$dir/status"
 }
 
@@ -124,10 +92,9 @@ expect_drop() {
     shift 2
     "$xdnd_drop" --timeout 30 "$@" >"$dir/out" 2>"$dir/err"
     status=$?
-    [ "$status" = "$want" ] || fail "xdnd_drop $*: status $status, expected $want"
-    printf '%s' "$want_err" | cmp -s - "$dir/err" ||
-        fail "xdnd_drop $*: stderr $(od -c "$dir/err" | head -3)"
-    [ -s "$dir/out" ] && fail "xdnd_drop $*: wrote to stdout: $(head -c 200 "$dir/out")"
+    check "xdnd_drop $*: status" "$want" "$status"
+    check_bytes "xdnd_drop $*: stderr" "$want_err" "$dir/err"
+    check_bytes "xdnd_drop $*: stdout" "" "$dir/out"
 }
 
 # start_target EXE LOG COUNT: drop_target.exe in the background.
@@ -152,7 +119,7 @@ refused=$'xdnd_drop: the target refused the drop\n'
 for exe in "$@"; do
     exe=$(cd "$(dirname "$exe")" && pwd)/$(basename "$exe")
     name=$(basename "$(dirname "$(dirname "$exe")")")/$(basename "$exe")
-    before=$failures
+    before=$failed
     log=$dir/drops.log
     rm -f "$log"
     : >"$dir/expected"
@@ -191,7 +158,7 @@ for exe in "$@"; do
     [ -e "$log" ] && fail "$name: a refused drop reached the window: $(od -c "$log" | head -5)"
     stop_target
 
-    [ "$failures" = "$before" ] && echo "ok: $name: 1, 3, Japanese-named and Windows-named files dropped; refusals give 3"
+    [ "$failed" = "$before" ] && pass "$name: 1, 3, Japanese-named and Windows-named files dropped; refusals give 3"
 done
 
 # The tool's own failures.
@@ -207,10 +174,5 @@ if [ -n "$root_id" ]; then
 else
     fail "xwininfo gave no root window id"
 fi
-[ "$failures" = 0 ] && echo "ok: xdnd_drop reports a missing window (4), one that is not XdndAware (5), no answer (6)"
-
-if [ "$failures" -ne 0 ]; then
-    echo "$failures failures"
-    exit 1
-fi
-echo "all drops as expected"
+[ "$failed" = 0 ] && pass "xdnd_drop reports a missing window (4), one that is not XdndAware (5), no answer (6)"
+checks_done xdnd

@@ -35,24 +35,16 @@ vorlax=$native/bin/vorlax
 driver=$tree/bin/vorlax_install_tests.exe
 zip=$(ls "$tree"/vorlax-1.73-win*.zip)
 
-# shellcheck source=tests/win/install/prefix.sh
-source "$here/prefix.sh"
-vorlax_temporary_prefix life-cycle
-base=$prefix
-# The templates' and the cases' prefixes live inside it: their Wine
-# servers end first.
-prefix_release() {
-    local dir
-    for dir in "$base"/*/; do
-        if [ -f "$dir/system.reg" ]; then WINEPREFIX=$dir wineserver -k >/dev/null 2>&1 || true; fi
-    done
-}
-fail() { echo "FAIL: $*"; exit 1; }
+# shellcheck source=tools/wine-prefix.sh
+source "$root/tools/wine-prefix.sh"
+vorlax_wine_need --gui win32 win64
+vorlax_wine_trap
+base=$(mktemp -d "${TMPDIR:-/tmp}/vorlax-life-cycle.XXXXXX")
+vorlax_wine_temporaries+=("$base")
+vorlax_wine_headless
+# shellcheck source=tests/lib.sh
+source "$root/tests/lib.sh"
 
-export WINEDEBUG=-all LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8
-export WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
-unset DISPLAY
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
 "$vorlax" - <"$root/tests/data/page.html" >"$base/expected"
 
 # template ARCH: a prepared prefix of that kind with the user's machine:
@@ -66,13 +58,11 @@ template() {
         *win64.zip:*) view=/reg:64 ;;
         *:win64) view=/reg:32 ;;
     esac
-    "$root/tools/wine-run.sh" --arch "$arch" --prefix "$dir" "$driver" --gtest_list_tests >/dev/null
     (
-        export WINEARCH=$arch
-        export WINEPREFIX=$dir
+        vorlax_wine_prefix "$dir" --arch "$arch"
         for ext in .htm .html; do wine reg add "HKCR\\$ext" /ve /d htmlfile /f $view >/dev/null; done
         wine reg add 'HKCR\.txt' /ve /d txtfile /f $view >/dev/null
-        wine reg add 'HKCR\txtfile\shell\open\command' /ve /d "\"$(winpath "$tree/bin/editor_stub.exe")\" \"%1\"" \
+        wine reg add 'HKCR\txtfile\shell\open\command' /ve /d "\"$(vorlax_winpath "$tree/bin/editor_stub.exe")\" \"%1\"" \
             /f $view >/dev/null
         # Explorer's handler lists exist already, as on Windows.
         for key in 'Directory\shellex\ContextMenuHandlers' 'htmlfile\shellex\ContextMenuHandlers'; do
@@ -80,6 +70,7 @@ template() {
         done
         wineserver -w
     )
+    vorlax_wine_prefixes+=("$dir")
     local drive_c=$dir/drive_c install="$dir/drive_c/Program Files/Vorlax"
     mkdir -p "$install" "$drive_c/lc/pages" "$drive_c/lc/site/表" "$drive_c/lc/drop" "$drive_c/lc/command"
     (cd "$install" && cmake -E tar xf "$zip")
@@ -117,9 +108,11 @@ for case in "${cases[@]}"; do
     template "$arch"
     run=$base/$case
     cp -a "$base/template-$arch" "$run"
+    vorlax_wine_env "$arch"
+    vorlax_wine_use "$run"
     drive_c=$run/drive_c
     if [ "$version" != default ]; then
-        WINEPREFIX=$run wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f >/dev/null
+        wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f >/dev/null
     fi
     snapshot "$run" >"$run/.before"
 
@@ -130,16 +123,16 @@ for case in "${cases[@]}"; do
     tr -d '\r' <"$run/.run" | sed -n 's/^life cycle: /life cycle: '"$case"': /p'
     if [ "$status" != 0 ] || ! grep -q '^\[  PASSED  \] 1 test' "$run/.run"; then
         cat "$run/.run"
-        fail "$case: the LifeCycle case failed"
+        die "$case: the LifeCycle case failed"
     fi
 
     # The next start of Windows.
-    WINEPREFIX=$run wine wineboot.exe -r >/dev/null 2>&1
-    WINEPREFIX=$run wineserver -w
+    wine wineboot.exe -r >/dev/null 2>&1
+    wineserver -w
     left=$(cd "$drive_c" && find . -iname shvorlax.dll)
-    [ -z "$left" ] || fail "$case: shVorlax.dll is still there after the restart: $left"
+    [ -z "$left" ] || die "$case: shVorlax.dll is still there after the restart: $left"
     if [ -e "$drive_c/windows/wininit.bak" ]; then
-        grep -q '^NUL=' "$drive_c/windows/wininit.bak" || fail "$case: WININIT.BAK has no NUL line"
+        grep -q '^NUL=' "$drive_c/windows/wininit.bak" || die "$case: WININIT.BAK has no NUL line"
         rm "$drive_c/windows/wininit.bak"
         echo "life cycle: $case: the restart deleted the DLL named in WININIT.INI"
     else
@@ -147,21 +140,21 @@ for case in "${cases[@]}"; do
     fi
 
     for output in lc/pages/ページ.txt lc/site/top.txt lc/site/表/nested.txt lc/drop/dropped.txt lc/command/page.txt; do
-        cmp "$base/expected" "$drive_c/$output" || fail "$case: C:/$output is not what vorlax - makes of the page"
+        cmp "$base/expected" "$drive_c/$output" || die "$case: C:/$output is not what vorlax - makes of the page"
         rm "$drive_c/$output"
     done
-    [ ! -e "$drive_c/lc/pages/other.txt" ] || fail "$case: an unselected page was converted"
+    [ ! -e "$drive_c/lc/pages/other.txt" ] || die "$case: an unselected page was converted"
     echo "life cycle: $case: 5 pages converted as vorlax - converts them"
 
     snapshot "$run" >"$run/.after"
     if ! diff "$run/.before" "$run/.after" >"$run/.diff"; then
         cat "$run/.diff"
-        fail "$case: the machine differs from before the installation"
+        die "$case: the machine differs from before the installation"
     fi
     echo "life cycle: $case: registry and files as before the installation (empty diff of $(wc -l <"$run/.before") lines)"
-    list=$(WINEPREFIX=$run wine uninstaller --list 2>/dev/null </dev/null | tr -d '\r')
-    if echo "$list" | grep -q 'Vorlax'; then fail "$case: Wine still lists Vorlax: $list"; fi
+    list=$(wine uninstaller --list 2>/dev/null </dev/null | tr -d '\r')
+    if echo "$list" | grep -q 'Vorlax'; then die "$case: Wine still lists Vorlax: $list"; fi
     echo "life cycle: $case: Wine's list of programs has no Vorlax"
-    WINEPREFIX=$run wineserver -k >/dev/null 2>&1 || true
+    wineserver -k >/dev/null 2>&1 || true
     [ "${VORLAX_WINE_KEEP:-0}" = 1 ] || rm -rf "$run"
 done

@@ -27,12 +27,16 @@ native=${2:-}
 versions=("${@:3}")
 driver=$tree/bin/vorlax_install_tests.exe
 
-# shellcheck source=tests/win/install/prefix.sh
-source "$here/prefix.sh"
-vorlax_temporary_prefix install
+# shellcheck source=tools/wine-prefix.sh
+source "$root/tools/wine-prefix.sh"
+vorlax_wine_need --gui "$(vorlax_pe_arch "$driver")"
+vorlax_wine_trap
+vorlax_wine_temporary_prefix install --arch "$(vorlax_pe_arch "$driver")"
 windows=$prefix/drive_c/windows
 read_only=("$windows" "$windows/system32")
-prefix_release() { chattr -i "${read_only[@]}" 2>/dev/null || true; }
+wine_end_hook() { chattr -i "${read_only[@]}" 2>/dev/null || true; }
+# shellcheck source=tests/lib.sh
+source "$root/tests/lib.sh"
 
 shots=
 if [ -n "${VORLAX_SCREENSHOTS:-}" ]; then
@@ -42,7 +46,7 @@ fi
 
 read_only_cases='Install.AReadOnlyWindowsFolderGivesTheMessage:ShellPage.AReadOnlySystemFolderGivesTheMessage'
 
-# 1. every case in a new prefix (tools/wine-run.sh makes and prepares it).
+# 1. every case.
 env VORLAX_SCREENSHOTS="$shots" "$root/tools/wine-run.sh" --check --gui --prefix "$prefix" "$driver" \
     --gtest_filter="-$read_only_cases:InstallForTheList.*:LifeCycle.*"
 
@@ -59,11 +63,10 @@ fi
 
 # 3. installed, as Wine's uninstaller lists it.
 "$root/tools/wine-run.sh" --gui --prefix "$prefix" "$driver" --gtest_filter='InstallForTheList.*'
-list=$(WINEPREFIX=$prefix WINEDEBUG=-all LC_ALL=ja_JP.UTF-8 WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d' \
-       wine uninstaller --list 2>/dev/null </dev/null | tr -d '\r')
+list=$(wine uninstaller --list 2>/dev/null </dev/null | tr -d '\r')
 echo "wine uninstaller --list:"
 echo "$list" | sed 's/^/    /'
-echo "$list" | grep -qx 'Vorlax|||Vorlax' || { echo "FAIL: Wine's list of programs has no Vorlax"; exit 1; }
+echo "$list" | grep -qx 'Vorlax|||Vorlax' || die "Wine's list of programs has no Vorlax"
 echo "install: Wine lists Vorlax"
 
 # 4. the life cycle.

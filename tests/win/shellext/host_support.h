@@ -1,7 +1,7 @@
-// What the shell extension's test hosts share: checks that count failures,
-// files and folders in the prefix, a popup menu read back item by item, the
-// Shift key, the stub's record and the list files in the temporary folder.
-// Strings are CP932, as the extension sees them.
+// What the shell extension's tests and the Explorer-like host share: the
+// host's checks that count failures, a popup menu read back item by item,
+// the Shift key, the stub's record and the list files in the temporary
+// folder. Strings are CP932, as the extension sees them.
 #pragma once
 
 #include <windows.h>
@@ -19,51 +19,11 @@ namespace vorlax::shellext::test {
 
 inline int failures = 0;
 
-// Shows control bytes, so a failed byte-exact comparison is readable.
-inline std::string Visible(const std::string& s) {
-    std::string r;
-    for (unsigned char c : s) {
-        if (c == '\r') r += "\\r";
-        else if (c == '\n') r += "\\n\n      ";
-        else if (c < 0x20) { char b[8]; std::snprintf(b, sizeof b, "\\x%02X", c); r += b; }
-        else r += static_cast<char>(c);
-    }
-    return r;
-}
-
 inline void Check(bool ok, const std::string& what) {
     if (!ok) {
         ++failures;
         std::printf("FAIL: %s\n", what.c_str());
     }
-}
-
-inline void CheckResult(HRESULT got, HRESULT want, const std::string& what) {
-    if (got != want) {
-        ++failures;
-        std::printf("FAIL: %s: result 0x%08lX, expected 0x%08lX\n", what.c_str(),
-                    static_cast<unsigned long>(got), static_cast<unsigned long>(want));
-    }
-}
-
-inline void CheckBytes(const std::string& got, const std::string& want, const std::string& what) {
-    if (got != want) {
-        ++failures;
-        std::printf("FAIL: %s\n  got:  %s\n  want: %s\n", what.c_str(), Visible(got).c_str(),
-                    Visible(want).c_str());
-    }
-}
-
-inline void MakeFolder(const std::string& path) { CreateDirectoryA(path.c_str(), nullptr); }
-
-inline void MakeFile(const std::string& path, const std::string& content) {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    Check(f != INVALID_HANDLE_VALUE, "create " + path);
-    if (f == INVALID_HANDLE_VALUE) return;
-    DWORD written = 0;
-    WriteFile(f, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-    CloseHandle(f);
 }
 
 inline bool ReadBytes(const std::string& path, std::string& data) {
@@ -76,10 +36,6 @@ inline bool ReadBytes(const std::string& path, std::string& data) {
     while (ReadFile(f, buf, sizeof buf, &n, nullptr) && n > 0) data.append(buf, n);
     CloseHandle(f);
     return true;
-}
-
-inline bool Exists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // How many handles this process holds, from the system's handle table

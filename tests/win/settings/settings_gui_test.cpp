@@ -1,34 +1,74 @@
-// Drives Vorlax.exe's settings sheet the way a user does, under Wine: opens
-// it from the menu command, switches pages, reads and sets controls, presses
-// OK or Cancel, and reads the option key back. Every scenario starts the
+// Vorlax.exe's settings sheet as a user meets it, driven from outside under
+// Wine: opened from the menu command, pages switched, controls read and
+// set, OK or Cancel pressed, the option key read back. Every test starts the
 // program on a registry it prepares.
 //
 // Vorlax.exe, editor_stub.exe and settings_menu_probe.dll are taken from the
-// driver's own folder. When VORLAX_SCREENSHOTS names a folder, the seven
-// pages are also saved there as settings-page1.bmp .. settings-page7.bmp.
+// test program's own folder. When VORLAX_SCREENSHOTS names a folder, the
+// seven pages are also saved there as settings-page1.bmp ..
+// settings-page7.bmp.
+#include <gtest/gtest.h>
+
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
 
 #include <cstdio>
 #include <cstring>
-#include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "resources/resource.h"
 #include "resources/settings_ids.h"
-#include "sheet_driver.h"
+#include "tests/win/gui_driver.h"
 
-using namespace settings_test;
-
+namespace vorlax::wintest {
 namespace {
-
 
 constexpr char kWork[] = "C:\\vorlaxtest";
 
 // ---- the option key
+
+// HKCU\Software\Zel\Vorlax\option as name -> "dword:N", "sz:text" or
+// "expand_sz:text".
+using OptionDump = std::map<std::string, std::string>;
+constexpr char kOptionSubkey[] = "option";
+
+std::string DwordEntry(long value) { return "dword:" + std::to_string(value); }
+std::string StringEntry(const std::string& text) { return "sz:" + text; }
+
+OptionDump DumpOptions() {
+    OptionDump dump;
+    for (const auto& [name, value] : SettingValues(kOptionSubkey)) {
+        const std::string& bytes = value.bytes;
+        const bool terminated = !bytes.empty() && bytes.back() == '\0';
+        if (value.type == REG_DWORD && bytes.size() == 4) {
+            long number;
+            std::memcpy(&number, bytes.data(), 4);
+            dump[name] = DwordEntry(number);
+        } else if (value.type == REG_SZ && terminated) {
+            dump[name] = StringEntry(bytes.substr(0, bytes.size() - 1));
+        } else if (value.type == REG_EXPAND_SZ && terminated) {
+            dump[name] = "expand_sz:" + bytes.substr(0, bytes.size() - 1);
+        } else {
+            dump[name] = "type " + std::to_string(value.type) + ", " + std::to_string(bytes.size()) + " bytes";
+        }
+    }
+    return dump;
+}
+
+// Replaces the settings with exactly these option values.
+void WriteOptions(const OptionDump& values) {
+    ClearSettings();
+    for (const auto& [name, entry] : values) {
+        const std::size_t colon = entry.find(':');
+        const std::string kind = entry.substr(0, colon), text = entry.substr(colon + 1);
+        if (kind == "dword") SetSetting(kOptionSubkey, name.c_str(), REG_DWORD, DwordBytes(static_cast<DWORD>(std::stol(text))));
+        else SetSetting(kOptionSubkey, name.c_str(), kind == "sz" ? REG_SZ : REG_EXPAND_SZ, SzBytes(text));
+    }
+}
 
 // The values a first start writes.
 OptionDump Defaults() {
@@ -69,58 +109,14 @@ std::string DumpText(const OptionDump& dump) {
 }
 
 void ExpectOptions(const OptionDump& expected, const char* what) {
-    EXPECT_SAME(DumpText(DumpOptions()), DumpText(expected), what);
+    EXPECT_EQ(DumpText(DumpOptions()), DumpText(expected)) << what;
 }
 
 // What the first page stores.
 const char* const kFirstPageOptions[] = {"SWspcut", "SWtitle", "SWspcut2", "SWeofcut", "SWendcr",
                                          "SWlink",  "SWlink_n", "SWlink_e", "Column",   "SWqk"};
 
-// ---- the sheet
-
-constexpr char kSheetTitle[] = "Vorlax - 設定";
-
-class Sheet {
-public:
-    explicit Sheet(const Vorlax& program) : program_(program) {
-        PostMessageA(program.main(), WM_COMMAND, IDM_SETTINGS, 0);
-        window_ = program.WaitDialog(kSheetTitle);
-        if (!window_) Fail("the settings sheet did not open");
-    }
-    ~Sheet() {
-        if (window_ && IsWindow(window_)) Press(PSBTN_CANCEL);
-    }
-    bool open() const { return window_ != nullptr; }
-    HWND window() const { return window_; }
-    HWND Page(int index) {
-        SendMessageA(window_, PSM_SETCURSEL, static_cast<WPARAM>(index), 0);
-        return reinterpret_cast<HWND>(SendMessageA(window_, PSM_GETCURRENTPAGEHWND, 0, 0));
-    }
-    void Ok() { Press(PSBTN_OK); }
-    void Cancel() { Press(PSBTN_CANCEL); }
-    void CloseBox() {
-        PostMessageA(window_, WM_SYSCOMMAND, SC_CLOSE, 0);
-        WaitClosed();
-    }
-
-private:
-    void Press(int button) {
-        SendMessageA(window_, PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0);
-        WaitClosed();
-    }
-    void WaitClosed() {
-        // The sheet's loop looks at its end only after a message of its own
-        // queue; a button pressed from outside brings none.
-        if (!WaitUntil([&] {
-                PostMessageA(window_, WM_NULL, 0, 0);
-                return !IsWindow(window_);
-            }))
-            Fail("the sheet did not close");
-        window_ = nullptr;
-    }
-    const Vorlax& program_;
-    HWND window_ = nullptr;
-};
+// ---- the sheet's pages
 
 bool CheckedAt(HWND page, int id) { return Checked(GetDlgItem(page, id)); }
 bool EnabledAt(HWND page, int id) { return IsWindowEnabled(GetDlgItem(page, id)) != FALSE; }
@@ -148,8 +144,6 @@ std::string CheckedOnes(HWND page, std::initializer_list<int> ids) {
     return checked;
 }
 
-// ---- scenarios
-
 // Whether a child window of `parent` shows exactly this text.
 bool HasChildWithText(HWND parent, const std::string& text) {
     for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
@@ -157,21 +151,6 @@ bool HasChildWithText(HWND parent, const std::string& text) {
     return false;
 }
 
-std::optional<std::string> ReadMachineString(const char* key_path, const char* name) {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key_path, 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
-    char value[MAX_PATH] = "";
-    DWORD size = sizeof value - 1;
-    const LONG result = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS) return std::nullopt;
-    return std::string(value);
-}
-
-struct Scenario {
-    const char* name;
-    std::function<void()> run;
-};
 
 // The page templates as the user sees them, with the first-start values.
 struct ControlRow {
@@ -303,33 +282,38 @@ void CheckPage(int index, HWND page) {
     for (const ControlRow& row : rows) {
         HWND c = ControlOf(page, row.id);
         if (!c) {
-            Fail(where + "control " + std::to_string(row.id) + " is missing");
+            ADD_FAILURE() << (where + "control " + std::to_string(row.id) + " is missing");
             drawn.push_back({});
             continue;
         }
         const std::string what = where + "control " + std::to_string(row.id);
-        EXPECT_SAME(ClassOf(c), std::string(row.cls), what + " class");
+        EXPECT_EQ(ClassOf(c), std::string(row.cls)) << what + " class";
         const LONG style = GetWindowLongA(c, GWL_STYLE);
-        if (row.kind >= 0) EXPECT_SAME(static_cast<int>(style & BS_TYPEMASK), row.kind, what + " kind");
+        if (row.kind >= 0) {
+            EXPECT_EQ(static_cast<int>(style & BS_TYPEMASK), row.kind) << what + " kind";
+        }
         // The dialog manager turns an edit box's border into a sunken edge.
         LONG have = style;
         if (GetWindowLongA(c, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) have |= WS_BORDER;
-        EXPECT_SAME(static_cast<int>(have & row.styles), static_cast<int>(row.styles), what + " styles");
-        if (row.text) EXPECT_SAME(WindowText(c), std::string(row.text), what + " text");
-        EXPECT_SAME(IsWindowEnabled(c) != FALSE, row.enabled, what + " enabled");
-        if (row.checked >= 0) EXPECT_SAME(Checked(c), row.checked == 1, what + " checked");
+        EXPECT_EQ(static_cast<int>(have & row.styles), static_cast<int>(row.styles)) << what + " styles";
+        if (row.text) {
+            EXPECT_EQ(WindowText(c), std::string(row.text)) << what + " text";
+        }
+        EXPECT_EQ(IsWindowEnabled(c) != FALSE, row.enabled) << what + " enabled";
+        if (row.checked >= 0) {
+            EXPECT_EQ(Checked(c), row.checked == 1) << what + " checked";
+        }
         RECT r = ClientRect(page, c);
         if (index == 0 && row.id == 1018) {
             HWND arrows = GetDlgItem(page, 1100);
             if (!arrows) {
-                Fail("the up-down control 1100 is missing");
+                ADD_FAILURE() << "the up-down control 1100 is missing";
             } else {
-                EXPECT_SAME(ClassOf(arrows), std::string(UPDOWN_CLASSA), "class of 1100");
-                EXPECT_SAME(IsWindowVisible(arrows) != FALSE, true, "1100 visible");
+                EXPECT_EQ(ClassOf(arrows), std::string(UPDOWN_CLASSA)) << "class of 1100";
+                EXPECT_EQ(IsWindowVisible(arrows) != FALSE, true) << "1100 visible";
                 const RECT a = ClientRect(page, arrows);
                 // It overlaps the box's border.
-                EXPECT_SAME(a.left >= r.right - 2 && a.left <= r.right, true,
-                            "the up-down control begins at the box's right edge");
+                EXPECT_EQ(a.left >= r.right - 2 && a.left <= r.right, true) << "the up-down control begins at the box's right edge";
                 r.right = a.right;
             }
         }
@@ -337,7 +321,7 @@ void CheckPage(int index, HWND page) {
     }
     int children = 0;
     for (HWND c = GetWindow(page, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) ++children;
-    EXPECT_SAME(children, static_cast<int>(rows.size()) + (index == 0 ? 1 : 0), where + "number of controls");
+    EXPECT_EQ(children, static_cast<int>(rows.size()) + (index == 0 ? 1 : 0)) << where + "number of controls";
     // The dialog base units that map every rectangle exactly.
     int best = -1, best_bx = 0, best_by = 0;
     for (int bx = 4; bx <= 40; ++bx)
@@ -355,19 +339,24 @@ void CheckPage(int index, HWND page) {
         if (index == 0 && rows[i].id == 1018 && got.right < want.right && got.right + 2 >= want.right)
             got.right = want.right;
         if (!SameRect(got, want))
-            Fail(where + "control " + std::to_string(rows[i].id) + " at " + RectText(drawn[i]) + ", expected " +
+            ADD_FAILURE() << (where + "control " + std::to_string(rows[i].id) + " at " + RectText(drawn[i]) + ", expected " +
                  RectText(want));
     }
     RECT client;
     GetClientRect(page, &client);
     const RECT size = Pixels(0, 0, 223, 131, best_bx, best_by);
     if (client.right < size.right || client.bottom < size.bottom)
-        Fail(where + "is " + RectText(client) + ", smaller than 223 x 131 units " + RectText(size));
+        ADD_FAILURE() << (where + "is " + RectText(client) + ", smaller than 223 x 131 units " + RectText(size));
     std::printf("    %s: base units %d x %d, client %s\n", where.c_str(), best_bx, best_by, RectText(client).c_str());
 }
 
+class Settings : public ::testing::Test {
+protected:
+    void SetUp() override { MakeFolders(kWork); }
+};
+
 // The tab titles, read through a buffer in the program.
-std::vector<std::string> TabTitles(const Vorlax& program, HWND sheet) {
+std::vector<std::string> TabTitles(const VorlaxProgram& program, HWND sheet) {
     std::vector<std::string> titles;
     HWND tab = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0));
     const int count = static_cast<int>(SendMessageA(tab, TCM_GETITEMCOUNT, 0, 0));
@@ -385,53 +374,52 @@ std::vector<std::string> TabTitles(const Vorlax& program, HWND sheet) {
     return titles;
 }
 
-void SheetAndTemplates() {
+TEST_F(Settings, SheetAndPageTemplates) {
     ClearSettings();
-    Vorlax program;
+    VorlaxProgram program;
     ExpectOptions(Defaults(), "options after the first start");
-    Sheet sheet(program);
-    if (!sheet.open()) return;
+    SettingsSheet sheet(program);
+    ASSERT_TRUE(sheet.open());
     HWND w = sheet.window();
-    EXPECT_SAME(GetWindow(w, GW_OWNER) == program.main(), true, "the sheet is owned by the main window");
-    EXPECT_SAME(TabTitles(program, w).size(), std::size_t(7), "number of pages");
+    EXPECT_EQ(GetWindow(w, GW_OWNER) == program.main(), true) << "the sheet is owned by the main window";
+    EXPECT_EQ(TabTitles(program, w).size(), std::size_t(7)) << "number of pages";
     std::vector<std::string> titles = TabTitles(program, w);
-    for (std::size_t i = 0; i < titles.size() && i < 7; ++i) EXPECT_SAME(titles[i], std::string(kTitles[i]), "page title");
+    for (std::size_t i = 0; i < titles.size() && i < 7; ++i) EXPECT_EQ(titles[i], std::string(kTitles[i])) << "page title";
     HWND tab = reinterpret_cast<HWND>(SendMessageA(w, PSM_GETTABCONTROL, 0, 0));
-    EXPECT_SAME(static_cast<int>(SendMessageA(tab, TCM_GETCURSEL, 0, 0)), 0, "the sheet starts at the first page");
+    EXPECT_EQ(static_cast<int>(SendMessageA(tab, TCM_GETCURSEL, 0, 0)), 0) << "the sheet starts at the first page";
     // OK and Cancel, no Apply and no Help.
     auto shown = [&](int id) { HWND b = GetDlgItem(w, id); return b && IsWindowVisible(b); };
-    EXPECT_SAME(shown(IDOK), true, "OK shown");
-    EXPECT_SAME(shown(IDCANCEL), true, "Cancel shown");
-    EXPECT_SAME(shown(0x3021), false, "Apply shown");
-    EXPECT_SAME(shown(IDHELP), false, "Help shown");
-    EXPECT_SAME(WindowText(GetDlgItem(w, IDOK)), std::string("OK"), "OK text");
+    EXPECT_EQ(shown(IDOK), true) << "OK shown";
+    EXPECT_EQ(shown(IDCANCEL), true) << "Cancel shown";
+    EXPECT_EQ(shown(0x3021), false) << "Apply shown";
+    EXPECT_EQ(shown(IDHELP), false) << "Help shown";
+    EXPECT_EQ(WindowText(GetDlgItem(w, IDOK)), std::string("OK")) << "OK text";
     for (int i = 0; i < 7; ++i) {
         HWND page = sheet.Page(i);
         CheckPage(i, page);
         if (i == 0) {
             HWND arrows = GetDlgItem(page, 1100);
             const LRESULT range = SendMessageA(arrows, UDM_GETRANGE, 0, 0);
-            EXPECT_SAME(static_cast<int>(LOWORD(range)), 255, "up-down upper end");
-            EXPECT_SAME(static_cast<int>(HIWORD(range)), 1, "up-down lower end");
-            EXPECT_SAME(reinterpret_cast<HWND>(SendMessageA(arrows, UDM_GETBUDDY, 0, 0)) == GetDlgItem(page, 1018), true,
-                        "the up-down control's buddy is 1018");
+            EXPECT_EQ(static_cast<int>(LOWORD(range)), 255) << "up-down upper end";
+            EXPECT_EQ(static_cast<int>(HIWORD(range)), 1) << "up-down lower end";
+            EXPECT_EQ(reinterpret_cast<HWND>(SendMessageA(arrows, UDM_GETBUDDY, 0, 0)) == GetDlgItem(page, 1018), true) << "the up-down control's buddy is 1018";
         }
         if (const std::string shots = ScreenshotFolder(); !shots.empty()) {
             Sleep(300);
             const std::string path = shots + "settings-page" + std::to_string(i + 1) + ".bmp";
-            if (!SaveScreenshot(w, path)) Fail("cannot write " + path);
+            if (!SaveScreenshot(w, path)) ADD_FAILURE() << "cannot write " << path;
         }
     }
     sheet.Cancel();
     ExpectOptions(Defaults(), "options after Cancel");
 }
 
-void FirstPageOnly() {
+TEST_F(Settings, OkWithOnlyTheFirstPageShown) {
     WriteOptions(Marked(Defaults()));
-    Vorlax program;
+    VorlaxProgram program;
     {
-        Sheet sheet(program);
-        if (!sheet.open()) return;
+        SettingsSheet sheet(program);
+        ASSERT_TRUE(sheet.open());
         HWND page = sheet.Page(0);
         for (int id : {1008, 1005, 1009, 1040, 1041, 1066, 1065, 1067, 1061}) ClickAt(page, id);
         SetText(GetDlgItem(page, 1018), "120");
@@ -444,39 +432,37 @@ void FirstPageOnly() {
                                       {"SWqk", DwordEntry(1)}});
     ExpectOptions(expected, "OK with only the first page shown");
     // A second opening shows what was stored.
-    Sheet again(program);
-    if (!again.open()) return;
+    SettingsSheet again(program);
+    ASSERT_TRUE(again.open());
     HWND page = again.Page(0);
-    EXPECT_SAME(CheckedOnes(page, {1008, 1006, 1005, 1009, 1040, 1041, 1066, 1065, 1067, 1061}),
-                std::string("1066 1065 1061"), "checked on the second opening");
-    EXPECT_SAME(WindowText(GetDlgItem(page, 1018)), std::string("120"), "line width on the second opening");
-    EXPECT_SAME(EnabledStates(page, {1065, 1067, 1006}), std::string("1065+ 1067+ 1006- "), "enabled on the second opening");
+    EXPECT_EQ(CheckedOnes(page, {1008, 1006, 1005, 1009, 1040, 1041, 1066, 1065, 1067, 1061}), std::string("1066 1065 1061")) << "checked on the second opening";
+    EXPECT_EQ(WindowText(GetDlgItem(page, 1018)), std::string("120")) << "line width on the second opening";
+    EXPECT_EQ(EnabledStates(page, {1065, 1067, 1006}), std::string("1065+ 1067+ 1006- ")) << "enabled on the second opening";
     again.Cancel();
     ExpectOptions(expected, "Cancel on the second opening");
 }
 
-void AllPagesStored() {
+TEST_F(Settings, OkAfterEveryPageStoresEveryPage) {
     WriteOptions(Marked(Defaults()));
-    Vorlax program;
+    VorlaxProgram program;
     {
-        Sheet sheet(program);
-        if (!sheet.open()) return;
+        SettingsSheet sheet(program);
+        ASSERT_TRUE(sheet.open());
         for (int i = 6; i >= 0; --i) sheet.Page(i);
         sheet.Ok();
     }
     OptionDump expected = Defaults();
     expected["SW_AOT"] = Mark(expected["SW_AOT"]);
     ExpectOptions(expected, "OK after every page was shown");
-    EXPECT_SAME(KeyExists(HKEY_CLASSES_ROOT, "Directory\\shellex\\ContextMenuHandlers\\shVorlax"), false,
-                "the shell-extension page registered something");
+    EXPECT_EQ(KeyExists(HKEY_CLASSES_ROOT, "Directory\\shellex\\ContextMenuHandlers\\shVorlax"), false) << "the shell-extension page registered something";
 }
 
-void CancelStoresNothing() {
+TEST_F(Settings, CancelAndTheCloseBoxStoreNothing) {
     WriteOptions(Marked(Defaults()));
-    Vorlax program;
+    VorlaxProgram program;
     for (int close_box = 0; close_box < 2; ++close_box) {
-        Sheet sheet(program);
-        if (!sheet.open()) return;
+        SettingsSheet sheet(program);
+        ASSERT_TRUE(sheet.open());
         ClickAt(sheet.Page(0), 1008);
         SetText(GetDlgItem(sheet.Page(0), 1018), "5");
         ClickAt(sheet.Page(1), 1043);
@@ -492,22 +478,22 @@ void CancelStoresNothing() {
     }
 }
 
-void LineWidth() {
+TEST_F(Settings, LineWidthClampAndArrows) {
     ClearSettings();
-    Vorlax program;
+    VorlaxProgram program;
     const struct {
         const char* typed;
         int stored;
     } cases[] = {{"0", 1}, {"300", 255}, {"", 1}, {"abc", 1}, {"255", 255}, {"1", 1}, {"42", 42}, {"99999999999", 255}};
     std::string shown = "79";
     for (const auto& c : cases) {
-        Sheet sheet(program);
-        if (!sheet.open()) return;
+        SettingsSheet sheet(program);
+        ASSERT_TRUE(sheet.open());
         HWND page = sheet.Page(0);
-        EXPECT_SAME(WindowText(GetDlgItem(page, 1018)), shown, "the line width shown");
+        EXPECT_EQ(WindowText(GetDlgItem(page, 1018)), shown) << "the line width shown";
         SetText(GetDlgItem(page, 1018), c.typed);
         sheet.Ok();
-        EXPECT_SAME(DumpOptions()["Column"], DwordEntry(c.stored), std::string("Column for \"") + c.typed + "\"");
+        EXPECT_EQ(DumpOptions()["Column"], DwordEntry(c.stored)) << std::string("Column for \"") + c.typed + "\"";
         shown = std::to_string(c.stored);
     }
     // The arrows stop at 1 and 255.
@@ -518,48 +504,47 @@ void LineWidth() {
         const char* after_two;
     } arrows[] = {{"254", VK_UP, "255", "255"}, {"2", VK_DOWN, "1", "1"}, {"100", VK_UP, "101", "102"}};
     for (const auto& a : arrows) {
-        Sheet sheet(program);
-        if (!sheet.open()) return;
+        SettingsSheet sheet(program);
+        ASSERT_TRUE(sheet.open());
         HWND box = GetDlgItem(sheet.Page(0), 1018);
         SetText(box, a.start);
         for (const char* expected : {a.after_one, a.after_two}) {
             SendMessageA(box, WM_KEYDOWN, a.key, 1);
             SendMessageA(box, WM_KEYUP, a.key, 0xC0000001);
-            EXPECT_SAME(WindowText(box), std::string(expected), std::string("arrow from ") + a.start);
+            EXPECT_EQ(WindowText(box), std::string(expected)) << std::string("arrow from ") + a.start;
         }
         sheet.Cancel();
     }
 }
 
-void LineWidthFromRegistry() {
+TEST_F(Settings, LineWidthOutsideTheRangeInTheRegistry) {
     // A width outside 1..255 from the registry: the arrows' position, and
     // so the box, is held to the range; OK stores what the box shows.
     for (const auto& [stored, shown_then] : {std::pair{1000L, "255"}, std::pair{0L, "1"}, std::pair{-7L, "1"}}) {
         WriteOptions(With(Defaults(), {{"Column", DwordEntry(stored)}}));
-        Vorlax outside;
-        Sheet sheet(outside);
-        if (!sheet.open()) return;
-        EXPECT_SAME(WindowText(GetDlgItem(sheet.Page(0), 1018)), std::string(shown_then),
-                    "Column " + std::to_string(stored) + " shown");
+        VorlaxProgram outside;
+        SettingsSheet sheet(outside);
+        ASSERT_TRUE(sheet.open());
+        EXPECT_EQ(WindowText(GetDlgItem(sheet.Page(0), 1018)), std::string(shown_then)) << "Column " + std::to_string(stored) + " shown";
         sheet.Ok();
-        EXPECT_SAME(DumpOptions()["Column"], DwordEntry(std::stol(shown_then)), "Column " + std::to_string(stored) + " stored");
+        EXPECT_EQ(DumpOptions()["Column"], DwordEntry(std::stol(shown_then))) << "Column " + std::to_string(stored) + " stored";
     }
 }
 
-void LinkSubOptions() {
+TEST_F(Settings, LinkSubOptionsDisabledButStored) {
     const OptionDump start = With(Defaults(), {{"SWlink", DwordEntry(0)}, {"SWlink_n", DwordEntry(1)}, {"SWlink_e", DwordEntry(0)}});
     WriteOptions(Marked(start));
-    Vorlax program;
-    Sheet sheet(program);
-    if (!sheet.open()) return;
+    VorlaxProgram program;
+    SettingsSheet sheet(program);
+    ASSERT_TRUE(sheet.open());
     HWND page = sheet.Page(0);
-    EXPECT_SAME(EnabledStates(page, {1065, 1067}), std::string("1065- 1067- "), "link off");
-    EXPECT_SAME(CheckedOnes(page, {1066, 1065, 1067}), std::string("1065"), "link sub-options held");
+    EXPECT_EQ(EnabledStates(page, {1065, 1067}), std::string("1065- 1067- ")) << "link off";
+    EXPECT_EQ(CheckedOnes(page, {1066, 1065, 1067}), std::string("1065")) << "link sub-options held";
     ClickAt(page, 1066);
-    EXPECT_SAME(EnabledStates(page, {1065, 1067}), std::string("1065+ 1067+ "), "link on");
+    EXPECT_EQ(EnabledStates(page, {1065, 1067}), std::string("1065+ 1067+ ")) << "link on";
     ClickAt(page, 1066);
-    EXPECT_SAME(EnabledStates(page, {1065, 1067}), std::string("1065- 1067- "), "link off again");
-    EXPECT_SAME(CheckedOnes(page, {1066, 1065, 1067}), std::string("1065"), "link sub-options still held");
+    EXPECT_EQ(EnabledStates(page, {1065, 1067}), std::string("1065- 1067- ")) << "link off again";
+    EXPECT_EQ(CheckedOnes(page, {1066, 1065, 1067}), std::string("1065")) << "link sub-options still held";
     sheet.Ok();
     OptionDump expected = Marked(start);
     for (const char* name : kFirstPageOptions) expected[name] = start.at(name);
@@ -569,68 +554,66 @@ void LinkSubOptions() {
 constexpr std::initializer_list<int> kImageGroup = {1058, 1055, 1056, 1057, 1063, 1068, 1069};
 constexpr std::initializer_list<int> kImageAll = {1058, 1055, 1056, 1057, 1063, 1018, 1068, 1069};
 
-void ImagePage() {
+TEST_F(Settings, ImagePageEnablingAndValues) {
     // Replacement off, the user's string chosen: only the text box is enabled.
     WriteOptions(With(Defaults(), {{"SWimage", DwordEntry(0)}, {"SWimageStr", DwordEntry(3)}, {"AltString", StringEntry("<%S|%s>")}}));
     {
-        Vorlax program;
-        Sheet sheet(program);
-        if (!sheet.open()) return;
+        VorlaxProgram program;
+        SettingsSheet sheet(program);
+        ASSERT_TRUE(sheet.open());
         HWND page = sheet.Page(1);
-        EXPECT_SAME(EnabledStates(page, kImageAll), AllStates(kImageGroup, false).substr(0, 30) + "1018+ 1068- 1069- ",
-                    "IMG page opened with SWimage 0, SWimageStr 3");
-        EXPECT_SAME(CheckedOnes(page, {1043, 1055, 1056, 1057, 1063}), std::string("1063"), "user string selected");
-        EXPECT_SAME(WindowText(GetDlgItem(page, 1018)), std::string("<%S|%s>"), "AltString shown");
+        EXPECT_EQ(EnabledStates(page, kImageAll), AllStates(kImageGroup, false).substr(0, 30) + "1018+ 1068- 1069- ") << "IMG page opened with SWimage 0, SWimageStr 3";
+        EXPECT_EQ(CheckedOnes(page, {1043, 1055, 1056, 1057, 1063}), std::string("1063")) << "user string selected";
+        EXPECT_EQ(WindowText(GetDlgItem(page, 1018)), std::string("<%S|%s>")) << "AltString shown";
         ClickAt(page, 1043);
-        EXPECT_SAME(EnabledStates(page, kImageAll), AllStates(kImageAll, true), "1043 checked");
+        EXPECT_EQ(EnabledStates(page, kImageAll), AllStates(kImageAll, true)) << "1043 checked";
         ClickAt(page, 1043);
-        EXPECT_SAME(EnabledStates(page, kImageAll), AllStates(kImageAll, false), "1043 unchecked again");
+        EXPECT_EQ(EnabledStates(page, kImageAll), AllStates(kImageAll, false)) << "1043 unchecked again";
         SetText(GetDlgItem(page, 1018), "[%S:%%]");
         sheet.Ok();
         const OptionDump dump = DumpOptions();
-        EXPECT_SAME(dump.at("SWimage") + " " + dump.at("SWimageStr") + " " + dump.at("AltString"),
-                    std::string("dword:0 dword:3 sz:[%S:%%]"), "disabled text box stored");
+        EXPECT_EQ(dump.at("SWimage") + " " + dump.at("SWimageStr") + " " + dump.at("AltString"), std::string("dword:0 dword:3 sz:[%S:%%]")) << "disabled text box stored";
     }
     // Replacement on: the radio buttons switch the text box.
     WriteOptions(With(Defaults(), {{"SWimage", DwordEntry(1)}, {"SWimageStr", DwordEntry(1)}}));
     {
-        Vorlax second;
-        Sheet sheet(second);
-        if (!sheet.open()) return;
+        VorlaxProgram second;
+        SettingsSheet sheet(second);
+        ASSERT_TRUE(sheet.open());
         HWND page = sheet.Page(1);
-        EXPECT_SAME(EnabledStates(page, kImageAll), "1058+ 1055+ 1056+ 1057+ 1063+ 1018- 1068+ 1069+ ", "SWimage 1, SWimageStr 1");
+        EXPECT_EQ(EnabledStates(page, kImageAll), "1058+ 1055+ 1056+ 1057+ 1063+ 1018- 1068+ 1069+ ") << "SWimage 1, SWimageStr 1";
         ClickAt(page, 1063);
-        EXPECT_SAME(EnabledAt(page, 1018), true, "USER定義 enables the text box");
+        EXPECT_EQ(EnabledAt(page, 1018), true) << "USER定義 enables the text box";
         ClickAt(page, 1057);
-        EXPECT_SAME(EnabledAt(page, 1018), false, "[(alt=)] disables the text box");
+        EXPECT_EQ(EnabledAt(page, 1018), false) << "[(alt=)] disables the text box";
         ClickAt(page, 1063);
         ClickAt(page, 1055);
-        EXPECT_SAME(EnabledAt(page, 1018), false, "[Image] disables the text box");
+        EXPECT_EQ(EnabledAt(page, 1018), false) << "[Image] disables the text box";
         ClickAt(page, 1056);
-        EXPECT_SAME(EnabledAt(page, 1018), false, "[(src=)] disables the text box");
+        EXPECT_EQ(EnabledAt(page, 1018), false) << "[(src=)] disables the text box";
         ClickAt(page, 1057);
         // 300 bytes typed: 255 are kept; a double-byte character across the
         // limit is not cut in two.
         SetText(GetDlgItem(page, 1018), std::string(254, 'a') + "画像" + std::string(44, 'b'));
         sheet.Ok();
         const OptionDump dump = DumpOptions();
-        EXPECT_SAME(dump.at("SWimage") + " " + dump.at("SWimageStr"), std::string("dword:1 dword:2"), "IMG choice stored");
-        EXPECT_SAME(dump.at("AltString"), StringEntry(std::string(254, 'a')), "a long user string");
+        EXPECT_EQ(dump.at("SWimage") + " " + dump.at("SWimageStr"), std::string("dword:1 dword:2")) << "IMG choice stored";
+        EXPECT_EQ(dump.at("AltString"), StringEntry(std::string(254, 'a'))) << "a long user string";
     }
     // Values outside the group select nothing and stay.
     for (int value : {4, -1}) {
         WriteOptions(With(Defaults(), {{"SWimageStr", DwordEntry(value)}}));
-        Vorlax program3;
-        Sheet sheet(program3);
-        if (!sheet.open()) return;
+        VorlaxProgram program3;
+        SettingsSheet sheet(program3);
+        ASSERT_TRUE(sheet.open());
         HWND page = sheet.Page(1);
-        EXPECT_SAME(CheckedOnes(page, {1055, 1056, 1057, 1063}), std::string(), "no IMG string selected");
+        EXPECT_EQ(CheckedOnes(page, {1055, 1056, 1057, 1063}), std::string()) << "no IMG string selected";
         sheet.Ok();
-        EXPECT_SAME(DumpOptions().at("SWimageStr"), DwordEntry(value), "SWimageStr outside the group");
+        EXPECT_EQ(DumpOptions().at("SWimageStr"), DwordEntry(value)) << "SWimageStr outside the group";
     }
 }
 
-void TablePage() {
+TEST_F(Settings, TableDelimiterValues) {
     const struct {
         long stored;
         const char* selected;
@@ -642,139 +625,134 @@ void TablePage() {
     };
     for (const auto& c : cases) {
         WriteOptions(With(Defaults(), {{"SWdiv", DwordEntry(c.stored)}, {"SWtableLeft", DwordEntry(c.stored == 1)}}));
-        Vorlax program;
-        Sheet sheet(program);
-        if (!sheet.open()) return;
+        VorlaxProgram program;
+        SettingsSheet sheet(program);
+        ASSERT_TRUE(sheet.open());
         HWND page = sheet.Page(2);
         const std::string what = "SWdiv " + std::to_string(c.stored);
-        EXPECT_SAME(CheckedOnes(page, {1044, 1045, 1046}), std::string(c.selected), what + " selects");
-        EXPECT_SAME(CheckedAt(page, 1062), c.stored == 1, what + " left-aligned tables");
-        EXPECT_SAME(EnabledStates(page, {1062, 1059, 1044, 1045, 1046}), AllStates({1062, 1059, 1044, 1045, 1046}, true), what);
+        EXPECT_EQ(CheckedOnes(page, {1044, 1045, 1046}), std::string(c.selected)) << what + " selects";
+        EXPECT_EQ(CheckedAt(page, 1062), c.stored == 1) << what + " left-aligned tables";
+        EXPECT_EQ(EnabledStates(page, {1062, 1059, 1044, 1045, 1046}), AllStates({1062, 1059, 1044, 1045, 1046}, true)) << what;
         if (c.click) ClickAt(page, c.click);
         sheet.Ok();
         const OptionDump dump = DumpOptions();
-        EXPECT_SAME(dump.at("SWdiv") + " " + dump.at("SWtableLeft"),
-                    DwordEntry(c.after) + " " + DwordEntry(c.stored == 1), what + " stored");
+        EXPECT_EQ(dump.at("SWdiv") + " " + dump.at("SWtableLeft"), DwordEntry(c.after) + " " + DwordEntry(c.stored == 1)) << what + " stored";
     }
 }
 
 constexpr std::initializer_list<int> kSaveControls = {1042, 1000, 1018};
 
-void SavePage() {
+TEST_F(Settings, SaveFolderDisabledButStoredBrowserCancelled) {
     WriteOptions(Marked(With(Defaults(), {{"SWfolda", DwordEntry(1)}, {"SaveFolda", StringEntry("C:\\out")}, {"SWsfn", DwordEntry(1)}})));
-    Vorlax program;
+    VorlaxProgram program;
     {
-        Sheet sheet(program);
-        if (!sheet.open()) return;
+        SettingsSheet sheet(program);
+        ASSERT_TRUE(sheet.open());
         HWND page = sheet.Page(3);
-        EXPECT_SAME(CheckedOnes(page, {1062, 1004}), std::string("1062 1004"), "save page checks");
-        EXPECT_SAME(EnabledStates(page, kSaveControls), AllStates(kSaveControls, false), "beside the input");
-        EXPECT_SAME(WindowText(GetDlgItem(page, 1018)), std::string("C:\\out"), "save folder shown");
+        EXPECT_EQ(CheckedOnes(page, {1062, 1004}), std::string("1062 1004")) << "save page checks";
+        EXPECT_EQ(EnabledStates(page, kSaveControls), AllStates(kSaveControls, false)) << "beside the input";
+        EXPECT_EQ(WindowText(GetDlgItem(page, 1018)), std::string("C:\\out")) << "save folder shown";
         SetText(GetDlgItem(page, 1018), "D:\\出力\\表ソ");
         sheet.Ok();
         const OptionDump dump = DumpOptions();
-        EXPECT_SAME(dump.at("SWsfn") + " " + dump.at("SWfolda") + " " + dump.at("SaveFolda"),
-                    std::string("dword:1 dword:1 sz:D:\\出力\\表ソ"), "disabled save folder stored");
-        EXPECT_SAME(dump.at("SWmcode"), Mark(DwordEntry(0)), "the kanji page was not shown");
+        EXPECT_EQ(dump.at("SWsfn") + " " + dump.at("SWfolda") + " " + dump.at("SaveFolda"), std::string("dword:1 dword:1 sz:D:\\出力\\表ソ")) << "disabled save folder stored";
+        EXPECT_EQ(dump.at("SWmcode"), Mark(DwordEntry(0))) << "the kanji page was not shown";
     }
     {
-        Sheet sheet(program);
-        if (!sheet.open()) return;
+        SettingsSheet sheet(program);
+        ASSERT_TRUE(sheet.open());
         HWND page = sheet.Page(3);
-        EXPECT_SAME(WindowText(GetDlgItem(page, 1018)), std::string("D:\\出力\\表ソ"), "stored folder on the second opening");
+        EXPECT_EQ(WindowText(GetDlgItem(page, 1018)), std::string("D:\\出力\\表ソ")) << "stored folder on the second opening";
         ClickAt(page, 1004);
-        EXPECT_SAME(EnabledStates(page, kSaveControls), AllStates(kSaveControls, true), "own save folder");
+        EXPECT_EQ(EnabledStates(page, kSaveControls), AllStates(kSaveControls, true)) << "own save folder";
         ClickAt(page, 1062);
         // The folder browser, cancelled, leaves the box alone.
         PostClick(GetDlgItem(page, 1000));
         HWND browser = nullptr;
         WaitUntil([&] { return (browser = program.FindDialogBesides(sheet.window())) != nullptr; });
         if (!browser) {
-            Fail("the folder browser did not open");
+            ADD_FAILURE() << "the folder browser did not open";
         } else {
-            EXPECT_SAME(HasChildWithText(browser, "保存先フォルダを選択してください"), true, "the folder browser's title");
+            EXPECT_EQ(HasChildWithText(browser, "保存先フォルダを選択してください"), true) << "the folder browser's title";
             PostMessageA(browser, WM_COMMAND, IDCANCEL, 0);
-            if (!WaitUntil([&] { return !IsWindow(browser); })) Fail("the folder browser did not close");
+            if (!WaitUntil([&] { return !IsWindow(browser); })) ADD_FAILURE() << "the folder browser did not close";
         }
-        EXPECT_SAME(WindowText(GetDlgItem(page, 1018)), std::string("D:\\出力\\表ソ"), "folder kept after a cancelled browse");
+        EXPECT_EQ(WindowText(GetDlgItem(page, 1018)), std::string("D:\\出力\\表ソ")) << "folder kept after a cancelled browse";
         // A folder picked in the browser replaces the box's text.
         PostClick(GetDlgItem(page, 1000));
         browser = nullptr;
         WaitUntil([&] { return (browser = program.FindDialogBesides(sheet.window())) != nullptr; });
         if (!browser) {
-            Fail("the folder browser did not open again");
+            ADD_FAILURE() << "the folder browser did not open again";
         } else {
             RemoteBuffer path(program.handle(), sizeof kWork);
             path.Write(0, kWork, sizeof kWork);
             SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path.address()));
             PostMessageA(browser, WM_COMMAND, IDOK, 0);
-            if (!WaitUntil([&] { return !IsWindow(browser); })) Fail("the folder browser did not close");
+            if (!WaitUntil([&] { return !IsWindow(browser); })) ADD_FAILURE() << "the folder browser did not close";
         }
-        EXPECT_SAME(WindowText(GetDlgItem(page, 1018)), std::string(kWork), "folder picked in the browser");
+        EXPECT_EQ(WindowText(GetDlgItem(page, 1018)), std::string(kWork)) << "folder picked in the browser";
         SetText(GetDlgItem(page, 1018), "D:\\出力\\表ソ");
         sheet.Ok();
         const OptionDump dump = DumpOptions();
-        EXPECT_SAME(dump.at("SWsfn") + " " + dump.at("SWfolda") + " " + dump.at("SaveFolda"),
-                    std::string("dword:0 dword:0 sz:D:\\出力\\表ソ"), "own save folder stored");
+        EXPECT_EQ(dump.at("SWsfn") + " " + dump.at("SWfolda") + " " + dump.at("SaveFolda"), std::string("dword:0 dword:0 sz:D:\\出力\\表ソ")) << "own save folder stored";
     }
 }
 
 constexpr std::initializer_list<int> kKanjiControls = {1027, 1011, 1012, 1013, 1014, 1015, 1016, 1026, 1018};
 constexpr std::initializer_list<int> kInputButtons = {1011, 1012, 1013, 1016, 1014, 1015};
 
-void KanjiPage() {
+TEST_F(Settings, KanjiConversionOffAndInputCodes) {
     WriteOptions(With(Defaults(), {{"SWmcode_s", DwordEntry(1)}, {"SWmcode", DwordEntry(3)}}));
     {
-        Vorlax program;
-        Sheet sheet(program);
-        if (!sheet.open()) return;
+        VorlaxProgram program;
+        SettingsSheet sheet(program);
+        ASSERT_TRUE(sheet.open());
         HWND page = sheet.Page(4);
-        EXPECT_SAME(CheckedOnes(page, kInputButtons), std::string("1013"), "EUC selected");
-        EXPECT_SAME(EnabledStates(page, kKanjiControls), AllStates(kKanjiControls, true), "conversion on");
+        EXPECT_EQ(CheckedOnes(page, kInputButtons), std::string("1013")) << "EUC selected";
+        EXPECT_EQ(EnabledStates(page, kKanjiControls), AllStates(kKanjiControls, true)) << "conversion on";
         ClickAt(page, 1003);
-        EXPECT_SAME(EnabledStates(page, kKanjiControls), AllStates(kKanjiControls, false), "conversion off");
-        EXPECT_SAME(EnabledStates(page, {1019, 1017, 1020, 1021}), AllStates({1019, 1017, 1020, 1021}, false),
-                    "fixed output buttons");
-        EXPECT_SAME(CheckedOnes(page, {1011, 1012, 1013, 1016, 1014, 1015, 1018, 1019, 1017, 1020, 1021}),
-                    std::string("1013 1018"), "selection kept while greyed");
+        EXPECT_EQ(EnabledStates(page, kKanjiControls), AllStates(kKanjiControls, false)) << "conversion off";
+        EXPECT_EQ(EnabledStates(page, {1019, 1017, 1020, 1021}), AllStates({1019, 1017, 1020, 1021}, false)) << "fixed output buttons";
+        EXPECT_EQ(CheckedOnes(page, {1011, 1012, 1013, 1016, 1014, 1015, 1018, 1019, 1017, 1020, 1021}), std::string("1013 1018")) << "selection kept while greyed";
         sheet.Ok();
         const OptionDump dump = DumpOptions();
-        EXPECT_SAME(dump.at("SWmcode_s") + " " + dump.at("SWmcode"), std::string("dword:0 dword:3"), "greyed code stored");
+        EXPECT_EQ(dump.at("SWmcode_s") + " " + dump.at("SWmcode"), std::string("dword:0 dword:3")) << "greyed code stored";
         // Switched off, the page opens with both groups greyed.
-        Sheet again(program);
-        if (!again.open()) return;
+        SettingsSheet again(program);
+        ASSERT_TRUE(again.open());
         page = again.Page(4);
-        EXPECT_SAME(EnabledStates(page, kKanjiControls), AllStates(kKanjiControls, false), "opened with conversion off");
+        EXPECT_EQ(EnabledStates(page, kKanjiControls), AllStates(kKanjiControls, false)) << "opened with conversion off";
         again.Cancel();
     }
     for (long value : {6L, 9L, -1L}) {
         WriteOptions(With(Defaults(), {{"SWmcode", DwordEntry(value)}}));
-        Vorlax program;
-        Sheet sheet(program);
-        if (!sheet.open()) return;
-        EXPECT_SAME(CheckedOnes(sheet.Page(4), kInputButtons), std::string(), "SWmcode " + std::to_string(value));
+        VorlaxProgram program;
+        SettingsSheet sheet(program);
+        ASSERT_TRUE(sheet.open());
+        EXPECT_EQ(CheckedOnes(sheet.Page(4), kInputButtons), std::string()) << "SWmcode " + std::to_string(value);
         sheet.Ok();
-        EXPECT_SAME(DumpOptions().at("SWmcode"), DwordEntry(value), "SWmcode kept");
+        EXPECT_EQ(DumpOptions().at("SWmcode"), DwordEntry(value)) << "SWmcode kept";
     }
     // Every input button's value.
     WriteOptions(Defaults());
-    Vorlax program;
+    VorlaxProgram program;
     const struct {
         int button;
         long value;
     } buttons[] = {{1011, 2}, {1012, 1}, {1013, 3}, {1014, 4}, {1015, 5}, {1016, 0}};
     for (const auto& b : buttons) {
-        Sheet sheet(program);
-        if (!sheet.open()) return;
+        SettingsSheet sheet(program);
+        ASSERT_TRUE(sheet.open());
         ClickAt(sheet.Page(4), b.button);
         sheet.Ok();
-        EXPECT_SAME(DumpOptions().at("SWmcode"), DwordEntry(b.value), "button " + std::to_string(b.button));
+        EXPECT_EQ(DumpOptions().at("SWmcode"), DwordEntry(b.value)) << "button " + std::to_string(b.button);
     }
 }
 
 // The main menu's check mark of "open in the editor", read inside the
 // program by a probe library it loads (and unloads at once).
-int MenuCheck(const Vorlax& program) {
+int MenuCheck(const VorlaxProgram& program) {
     const std::string result = std::string(kWork) + "\\menu.txt";
     DeleteFileA(result.c_str());
     const std::string probe = ProgramFolder() + "settings_menu_probe.dll";
@@ -784,7 +762,7 @@ int MenuCheck(const Vorlax& program) {
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "LoadLibraryA")));
     HANDLE thread = CreateRemoteThread(program.handle(), nullptr, 0, load, name.address(), 0, nullptr);
     if (!thread) {
-        Fail("cannot start the menu probe");
+        ADD_FAILURE() << "cannot start the menu probe";
         return -1;
     }
     WaitForSingleObject(thread, 10000);
@@ -795,39 +773,38 @@ int MenuCheck(const Vorlax& program) {
 
 constexpr std::initializer_list<int> kEditorControls = {1048, 1050, 1049};
 
-void EditorMenuMark() {
+TEST_F(Settings, EditorPageAndTheMenuCheckMark) {
     WriteOptions(Marked(With(Defaults(), {{"SWedit", DwordEntry(1)}, {"Editor", StringEntry("C:\\Tools\\ed.exe -n")}})));
-    Vorlax program;
-    EXPECT_SAME(MenuCheck(program), 1, "menu check mark at the start");
+    VorlaxProgram program;
+    EXPECT_EQ(MenuCheck(program), 1) << "menu check mark at the start";
     {
-        Sheet sheet(program);
-        if (!sheet.open()) return;
+        SettingsSheet sheet(program);
+        ASSERT_TRUE(sheet.open());
         HWND page = sheet.Page(5);
-        EXPECT_SAME(CheckedAt(page, 1047), true, "SWedit 1 shown");
-        EXPECT_SAME(EnabledStates(page, kEditorControls), AllStates(kEditorControls, true), "editor on");
-        EXPECT_SAME(WindowText(GetDlgItem(page, 1049)), std::string("C:\\Tools\\ed.exe -n"), "editor shown");
+        EXPECT_EQ(CheckedAt(page, 1047), true) << "SWedit 1 shown";
+        EXPECT_EQ(EnabledStates(page, kEditorControls), AllStates(kEditorControls, true)) << "editor on";
+        EXPECT_EQ(WindowText(GetDlgItem(page, 1049)), std::string("C:\\Tools\\ed.exe -n")) << "editor shown";
         ClickAt(page, 1047);
-        EXPECT_SAME(EnabledStates(page, kEditorControls), AllStates(kEditorControls, false), "editor off");
+        EXPECT_EQ(EnabledStates(page, kEditorControls), AllStates(kEditorControls, false)) << "editor off";
         SetText(GetDlgItem(page, 1049), "C:\\エディタ\\表示.exe");
         sheet.Ok();
     }
-    EXPECT_SAME(MenuCheck(program), 0, "menu check mark after OK with 1047 unchecked");
+    EXPECT_EQ(MenuCheck(program), 0) << "menu check mark after OK with 1047 unchecked";
     // The first page is shown on every opening, so it stores too.
     OptionDump expected = With(Marked(Defaults()), {{"SWedit", DwordEntry(0)}, {"Editor", StringEntry("C:\\エディタ\\表示.exe")}});
     for (const char* name : kFirstPageOptions) expected[name] = Defaults().at(name);
     ExpectOptions(expected, "editor page stored");
     {
-        Sheet sheet(program);
-        if (!sheet.open()) return;
+        SettingsSheet sheet(program);
+        ASSERT_TRUE(sheet.open());
         HWND page = sheet.Page(5);
         ClickAt(page, 1047);
         sheet.Ok();
     }
-    EXPECT_SAME(MenuCheck(program), 1, "menu check mark after OK with 1047 checked");
-    EXPECT_SAME(DumpOptions().at("SWedit"), DwordEntry(1), "SWedit on again");
+    EXPECT_EQ(MenuCheck(program), 1) << "menu check mark after OK with 1047 checked";
+    EXPECT_EQ(DumpOptions().at("SWedit"), DwordEntry(1)) << "SWedit on again";
 }
 
-// Types a path into a file dialog of the program and confirms it.
 // What an open file dialog of the program shows: its folder and its filters.
 struct FileDialogSeen {
     std::string folder;
@@ -843,7 +820,7 @@ std::string ComboLine(HWND combo, int index) {
     return text;
 }
 
-FileDialogSeen LookAtFileDialog(const Vorlax& program, HWND dialog) {
+FileDialogSeen LookAtFileDialog(const VorlaxProgram& program, HWND dialog) {
     FileDialogSeen seen;
     RemoteBuffer folder(program.handle(), MAX_PATH);
     SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder.address()));
@@ -856,26 +833,20 @@ FileDialogSeen LookAtFileDialog(const Vorlax& program, HWND dialog) {
 
 // Types a path into a file dialog of the program and confirms it; `seen`
 // gets what the dialog showed first.
-bool ChooseInFileDialog(const Vorlax& program, const char* title, const std::string& path,
-                        FileDialogSeen* seen = nullptr) {
+bool ChooseInProgramDialog(const VorlaxProgram& program, const char* title, const std::string& path,
+                           FileDialogSeen* seen = nullptr) {
     HWND dialog = program.WaitDialog(title);
     if (!dialog) {
-        Fail(std::string("the file dialog \"") + title + "\" did not open");
+        ADD_FAILURE() << "the file dialog \"" << title << "\" did not open";
         return false;
     }
     if (seen) *seen = LookAtFileDialog(program, dialog);
-    HWND name = GetDlgItem(dialog, 0x47C);  // the file name box (a combo box)
-    if (!name) name = GetDlgItem(dialog, 0x480);
-    SetText(name, path);
-    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-    if (!WaitUntil([&] { return !IsWindow(dialog); })) {
-        Fail(std::string("the file dialog \"") + title + "\" did not close");
-        return false;
-    }
-    return true;
+    if (ChooseInFileDialog(dialog, {path})) return true;
+    ADD_FAILURE() << "the file dialog \"" << title << "\" did not close";
+    return false;
 }
 
-void EditorBrowseThenCancel() {
+TEST_F(Settings, EditorChosenByBrowsingSheetCancelled) {
     const std::string editor = std::string(kWork) + "\\editor.exe";
     const std::string input = std::string(kWork) + "\\page.html";
     const std::string log = std::string(kWork) + "\\editor.log";
@@ -885,101 +856,65 @@ void EditorBrowseThenCancel() {
     SetEnvironmentVariableA("VORLAX_STUB_LOG", log.c_str());
     DeleteFileA((std::string(kWork) + "\\page.txt").c_str());
     WriteOptions(With(Defaults(), {{"SWedit", DwordEntry(1)}}));
-    Vorlax program;
+    VorlaxProgram program;
     {
-        Sheet sheet(program);
-        if (!sheet.open()) return;
+        SettingsSheet sheet(program);
+        ASSERT_TRUE(sheet.open());
         HWND page = sheet.Page(5);
         PostClick(GetDlgItem(page, 1050));
         FileDialogSeen seen;
-        if (!ChooseInFileDialog(program, "エディターの指定", editor, &seen)) return;
+        if (!ChooseInProgramDialog(program, "エディターの指定", editor, &seen)) return;
         // It starts in the program files folder, with the two filters.
         std::string program_files;
-        if (auto value = ReadMachineString("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir"))
-            program_files = *value;
-        EXPECT_SAME(program_files.empty(), false, "ProgramFilesDir");
-        EXPECT_SAME(seen.folder, program_files, "the editor dialog's first folder");
-        EXPECT_SAME(seen.filters, (std::vector<std::string>{"実行ﾌｧｲﾙ (*.exe)", "すべてのﾌｧｲﾙ (*.*)"}),
-                    "the editor dialog's filters");
-        EXPECT_SAME(WindowText(GetDlgItem(page, 1049)), editor, "the chosen editor shown");
+        if (auto value = ValueAt(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir"))
+            program_files = value->bytes.c_str();
+        EXPECT_EQ(program_files.empty(), false) << "ProgramFilesDir";
+        EXPECT_EQ(seen.folder, program_files) << "the editor dialog's first folder";
+        EXPECT_EQ(seen.filters, (std::vector<std::string>{"実行ﾌｧｲﾙ (*.exe)", "すべてのﾌｧｲﾙ (*.*)"})) << "the editor dialog's filters";
+        EXPECT_EQ(WindowText(GetDlgItem(page, 1049)), editor) << "the chosen editor shown";
         sheet.Cancel();
     }
-    EXPECT_SAME(DumpOptions().at("Editor"), StringEntry("notepad"), "Editor in the registry after Cancel");
+    EXPECT_EQ(DumpOptions().at("Editor"), StringEntry("notepad")) << "Editor in the registry after Cancel";
     // The next conversion opens its output with the chosen editor.
     PostMessageA(program.main(), WM_COMMAND, IDM_OPEN_CONVERT, 0);
-    if (!ChooseInFileDialog(program, "開いて変換", input)) return;
-    if (!WaitUntil([&] { return ReadBytes(log).has_value(); }, 15000)) Fail("the editor was not started");
-    EXPECT_SAME(ReadBytes(log).value_or(""), editor + " \"" + std::string(kWork) + "\\page.txt\"\r\n",
-                "the editor's command line");
+    if (!ChooseInProgramDialog(program, "開いて変換", input)) return;
+    if (!WaitUntil([&] { return ReadBytes(log).has_value(); }, 15000)) ADD_FAILURE() << "the editor was not started";
+    EXPECT_EQ(ReadBytes(log).value_or(""), editor + " \"" + std::string(kWork) + "\\page.txt\"\r\n") << "the editor's command line";
     // And the sheet opened again shows it.
-    Sheet sheet(program);
-    if (!sheet.open()) return;
-    EXPECT_SAME(WindowText(GetDlgItem(sheet.Page(5), 1049)), editor, "the chosen editor on the next opening");
+    SettingsSheet sheet(program);
+    ASSERT_TRUE(sheet.open());
+    EXPECT_EQ(WindowText(GetDlgItem(sheet.Page(5), 1049)), editor) << "the chosen editor on the next opening";
     sheet.Cancel();
-    EXPECT_SAME(DumpOptions().at("Editor"), StringEntry("notepad"), "Editor in the registry at the end");
+    EXPECT_EQ(DumpOptions().at("Editor"), StringEntry("notepad")) << "Editor in the registry at the end";
 }
 
 // The shell-extension page through the real sheet: checked and applied it
 // registers the extension, unchecked and applied it unregisters it; no
 // option of the record is stored either way.
-void ShellPage() {
+TEST_F(Settings, ShellExtensionPage) {
     ClearSettings();
     const char* const kHandlerKeys[] = {"Directory\\shellex\\ContextMenuHandlers\\shVorlax",
                                         "CLSID\\{7D6E5756-62BA-4BF7-9BDE-71F512AE9BBB}\\InProcServer32"};
     // A fresh system's classes: .html with no key of its own.
     RegDeleteTreeA(HKEY_CLASSES_ROOT, "htmlfile\\shellex\\ContextMenuHandlers\\shVorlax");
-    Vorlax program;
+    VorlaxProgram program;
     for (bool on : {true, false}) {
-        Sheet sheet(program);
-        if (!sheet.open()) return;
+        SettingsSheet sheet(program);
+        ASSERT_TRUE(sheet.open());
         HWND page = sheet.Page(6);
-        EXPECT_SAME(CheckedAt(page, 1062), !on, "the box as the page opens");
+        EXPECT_EQ(CheckedAt(page, 1062), !on) << "the box as the page opens";
         ClickAt(page, 1062);
         sheet.Ok();
         ExpectOptions(Defaults(), "the shell page stores no option");
         for (const char* key : kHandlerKeys)
-            EXPECT_SAME(KeyExists(HKEY_CLASSES_ROOT, key), on, std::string("HKCR\\") + key);
-        EXPECT_SAME(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zel\\Vorlax"), on, "\"Application Path\"'s key");
+            EXPECT_EQ(KeyExists(HKEY_CLASSES_ROOT, key), on) << std::string("HKCR\\") + key;
+        EXPECT_EQ(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zel\\Vorlax"), on) << "\"Application Path\"'s key";
         char system[MAX_PATH] = "";
         GetSystemDirectoryA(system, MAX_PATH);
         // The DLL stays once it is there.
-        EXPECT_SAME(Exists(std::string(system) + "\\shVorlax.dll"), true, "shVorlax.dll in the system folder");
+        EXPECT_EQ(Exists(std::string(system) + "\\shVorlax.dll"), true) << "shVorlax.dll in the system folder";
     }
 }
 
 }  // namespace
-
-int main() {
-    MakeFolders(kWork);
-
-    const Scenario scenarios[] = {
-        {"sheet and page templates", SheetAndTemplates},
-        {"OK with only the first page shown", FirstPageOnly},
-        {"OK after every page stores every page", AllPagesStored},
-        {"Cancel and the close box store nothing", CancelStoresNothing},
-        {"line width clamp and arrows", LineWidth},
-        {"line width outside the range in the registry", LineWidthFromRegistry},
-        {"link sub-options disabled but stored", LinkSubOptions},
-        {"IMG page enabling and values", ImagePage},
-        {"table delimiter values", TablePage},
-        {"save folder disabled but stored, browser cancelled", SavePage},
-        {"kanji conversion off and input codes", KanjiPage},
-        {"editor page and the menu check mark", EditorMenuMark},
-        {"editor chosen by browsing, sheet cancelled", EditorBrowseThenCancel},
-        {"shell-extension page", ShellPage},
-    };
-    int failed_scenarios = 0;
-    for (const Scenario& s : scenarios) {
-        const int before = FailureCount();
-        std::printf("[ RUN  ] %s\n", s.name);
-        std::fflush(stdout);
-        s.run();
-        const bool ok = FailureCount() == before;
-        failed_scenarios += ok ? 0 : 1;
-        std::printf("[ %s ] %s\n", ok ? " OK " : "FAIL", s.name);
-        std::fflush(stdout);
-    }
-    const int count = static_cast<int>(sizeof scenarios / sizeof scenarios[0]);
-    std::printf("settings: %d scenarios, %d passed, %d failed\n", count, count - failed_scenarios, failed_scenarios);
-    return failed_scenarios == 0 ? 0 : 1;
-}
+}  // namespace vorlax::wintest
