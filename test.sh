@@ -32,7 +32,7 @@
 #            the i686 floor (Windows 95, NT 4.0) or the x86-64 one (XP x64 /
 #            Server 2003 x64), PE header versions 4.0 and 5.2, no SSE in i686
 #   package-win32, package-win64  the ZIP packages (cpack) a user takes:
-#            build/win32/vorlax-1.73-win32.zip, build/win64/vorlax-1.73-win64.zip,
+#            build/win32/vorlax-VERSION-win32.zip, build/win64/vorlax-VERSION-win64.zip,
 #            each exactly Vorlax.exe and Vorlax.txt as built
 #   fuzz     the libFuzzer target for a bounded time (VORLAX_FUZZ_SECONDS, 20)
 #   bench    a short smoke run of the engine benchmark
@@ -261,7 +261,8 @@ locale_note() {
 # package TREE ARCH: the tree's ZIP package, holding exactly the built
 # Vorlax.exe and Vorlax.txt.
 package() {
-    local tree=$1 zip=vorlax-1.73-$2.zip listing
+    local tree=$1 zip listing
+    zip=vorlax-$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$tree/CMakeCache.txt")-$2.zip
     rm -f "$tree/$zip" &&
     (cd "$tree" && cpack) &&
     listing=$(cd "$tree" && cmake -E tar tf "$zip") &&

@@ -244,12 +244,14 @@ vorlax_wine_end() {
     if declare -F wine_end_hook >/dev/null; then wine_end_hook; fi
     local dir
     for dir in "${vorlax_wine_prefixes[@]}"; do
-        WINEPREFIX=$dir wineserver -k >/dev/null 2>&1
-        WINEPREFIX=$dir wineserver -w >/dev/null 2>&1
+        # No server runs for a prefix that is not in use: not a failure,
+        # also for the callers under set -e.
+        WINEPREFIX=$dir wineserver -k >/dev/null 2>&1 || true
+        WINEPREFIX=$dir wineserver -w >/dev/null 2>&1 || true
     done
     if [ -n "$vorlax_wine_xvfb_pid" ]; then
-        kill "$vorlax_wine_xvfb_pid" 2>/dev/null
-        wait "$vorlax_wine_xvfb_pid" 2>/dev/null
+        kill "$vorlax_wine_xvfb_pid" 2>/dev/null || true
+        wait "$vorlax_wine_xvfb_pid" 2>/dev/null || true
         vorlax_wine_xvfb_pid=
     fi
     [ -n "$vorlax_wine_xvfb_display" ] && rm -f "$vorlax_wine_xvfb_display"

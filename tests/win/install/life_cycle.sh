@@ -8,7 +8,7 @@
 # as HKCU\Software\Wine "Version"); "@win64" runs a 32-bit tree in a 64-bit
 # prefix, as on a 64-bit Windows (WOW64). Without a VERSION, one run with
 # Wine's own. The prefix of each kind is made once, with the machine set up
-# (the package TREE/vorlax-1.73-ARCH.zip unpacked into
+# (the package TREE/vorlax-VERSION-ARCH.zip unpacked into
 # C:\Program Files\Vorlax\, HTML classes, Japanese pages in C:\lc), and
 # copied for every version. In each copy: the machine is recorded (registry
 # and file listing); the driver's LifeCycle case starts Vorlax.exe and drops
@@ -33,7 +33,7 @@ cases=("$@")
 [ ${#cases[@]} -gt 0 ] || cases=(default)
 vorlax=$native/bin/vorlax
 driver=$tree/bin/vorlax_install_tests.exe
-zip=$(ls "$tree"/vorlax-1.73-win*.zip)
+zip=$(ls "$tree/vorlax-$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$tree/CMakeCache.txt")"-win*.zip)
 
 # shellcheck source=tools/wine-prefix.sh
 source "$root/tools/wine-prefix.sh"
