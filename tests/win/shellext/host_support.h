@@ -121,7 +121,7 @@ inline bool IsListFileName(const std::string& path) {
     const std::string folder = TempFolder();
     if (path.compare(0, folder.size(), folder) != 0) return false;
     const std::string name = path.substr(folder.size());
-    if (name.size() < 9 || name.size() > 11 || name.compare(0, 3, "zel") != 0 ||
+    if (name.size() < 8 || name.size() > 11 || name.compare(0, 3, "zel") != 0 ||
         name.compare(name.size() - 4, 4, ".tmp") != 0)
         return false;
     for (std::size_t i = 3; i < name.size() - 4; ++i)

@@ -16,6 +16,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -573,7 +574,7 @@ struct DebugCapture {
     HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096,
                                         "DBWIN_BUFFER");
     const char* view = static_cast<const char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 4096));
-    volatile bool stop = false;
+    std::atomic<bool> stop{false};
     std::vector<std::string> lines;
     HANDLE thread = nullptr;
     HANDLE running = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -589,8 +590,13 @@ struct DebugCapture {
         const DWORD pid = GetCurrentProcessId();
         SetEvent(c->buffer_ready);
         SetEvent(c->running);
-        while (!c->stop) {
-            if (WaitForSingleObject(c->data_ready, 100) != WAIT_OBJECT_0) continue;
+        // A line written before Stop() has set its event by then: the reader
+        // ends only when none is waiting, so the last line is never lost.
+        for (;;) {
+            if (WaitForSingleObject(c->data_ready, 100) != WAIT_OBJECT_0) {
+                if (c->stop) break;
+                continue;
+            }
             DWORD from;
             std::memcpy(&from, c->view, sizeof from);
             if (from == pid) c->lines.emplace_back(c->view + sizeof from);
