@@ -78,22 +78,22 @@ void LoadStringOption(Registry& reg, const char* name, char* option) {
 }
 
 void LoadOptions(Registry& reg, Options& options) {
-    for (const OptionSpec& spec : kOptionTable) {
-        const std::string value_name(spec.name);
-        const OptionField field = FieldOf(options, spec);
+    for (const OptionEntry& entry : kOptionTable) {
+        const std::string value_name(entry.name);
+        const OptionField field = FieldOf(options, entry);
         if (field.number) LoadDwordOption(reg, value_name.c_str(), field.number);
         else LoadStringOption(reg, value_name.c_str(), field.text);
     }
 }
 
-int SaveNumberOption(Registry& reg, const OptionSpec& spec, std::int16_t value) {
-    const std::string name(spec.name);
+int SaveNumberOption(Registry& reg, const OptionEntry& entry, std::int16_t value) {
+    const std::string name(entry.name);
     return SaveDwordOption(reg, common::kOptionSubkey, name.c_str(),
                            static_cast<std::uint32_t>(static_cast<std::int32_t>(value)));
 }
 
-int SaveTextOption(Registry& reg, const OptionSpec& spec, const char* value) {
-    const std::string name(spec.name);
+int SaveTextOption(Registry& reg, const OptionEntry& entry, const char* value) {
+    const std::string name(entry.name);
     return SaveStringOption(reg, common::kOptionSubkey, name.c_str(), value);
 }
 

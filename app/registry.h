@@ -60,8 +60,8 @@ void LoadOptions(Registry& reg, Options& options);
 
 // Stores an option's new value under the option subkey, by its value name:
 // a number sign-extended to 32 bits, a text with its terminator.
-int SaveNumberOption(Registry& reg, const OptionSpec& spec, std::int16_t value);
-int SaveTextOption(Registry& reg, const OptionSpec& spec, const char* value);
+int SaveNumberOption(Registry& reg, const OptionEntry& entry, std::int16_t value);
+int SaveTextOption(Registry& reg, const OptionEntry& entry, const char* value);
 
 // "ProgramFilesDir" of HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion.
 int ReadProgramFilesDir(Registry& reg, char (&folder)[256]);

@@ -26,8 +26,8 @@ inline void StoreShared(std::int16_t& option, std::int16_t value) {
 inline Options SnapshotOptions(const Options& shared) {
     Options& from = const_cast<Options&>(shared);
     Options copy;
-    for (const OptionSpec& spec : kOptionTable) {
-        const OptionField source = FieldOf(from, spec), target = FieldOf(copy, spec);
+    for (const OptionEntry& entry : kOptionTable) {
+        const OptionField source = FieldOf(from, entry), target = FieldOf(copy, entry);
         if (source.number) *target.number = LoadShared(*source.number);
         else std::memcpy(target.text, source.text, source.capacity);
     }

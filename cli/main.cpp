@@ -117,12 +117,12 @@ void WarnOfUnmeantValues(vorlax::Options& options, const std::vector<std::string
         if (std::find(given.begin(), given.begin() + static_cast<std::ptrdiff_t>(i), given[i]) !=
             given.begin() + static_cast<std::ptrdiff_t>(i))
             continue;  // warned about already
-        const vorlax::OptionSpec* spec = vorlax::FindOptionSpec(given[i]);
-        if (!spec || !spec->number) continue;
-        const std::int16_t number = options.*spec->number;
-        if (number >= spec->low && number <= spec->high) continue;
+        const vorlax::OptionEntry* entry = vorlax::FindOptionEntry(given[i]);
+        if (!entry || !entry->number) continue;
+        const std::int16_t number = options.*entry->number;
+        if (number >= entry->low && number <= entry->high) continue;
         std::fprintf(stderr, "vorlax: warning: %s is %d, outside its range %d..%d; used as given\n",
-                     given[i].c_str(), number, spec->low, spec->high);
+                     given[i].c_str(), number, entry->low, entry->high);
     }
 }
 

@@ -38,7 +38,7 @@ struct Options {
 // bytes, its terminator included) and, for a number, the values it has a
 // meaning for (a switch: 0 and 1). Other values are used as stored, as a
 // registry value is.
-struct OptionSpec {
+struct OptionEntry {
     std::string_view name;
     std::int16_t Options::*number = nullptr;
     char* (*text)(Options&) = nullptr;
@@ -46,12 +46,12 @@ struct OptionSpec {
     std::int16_t low = 0, high = 1;
 };
 
-#define VORLAX_NUMBER_OPTION(field, low, high) OptionSpec{#field, &Options::field, nullptr, 0, low, high}
+#define VORLAX_NUMBER_OPTION(field, low, high) OptionEntry{#field, &Options::field, nullptr, 0, low, high}
 #define VORLAX_TEXT_OPTION(field) \
-    OptionSpec{#field, nullptr, [](Options& o) { return +o.field; }, sizeof Options::field}
+    OptionEntry{#field, nullptr, [](Options& o) { return +o.field; }, sizeof Options::field}
 
 // Every option, in the order the record is loaded from the registry.
-inline constexpr OptionSpec kOptionTable[] = {
+inline constexpr OptionEntry kOptionTable[] = {
     VORLAX_NUMBER_OPTION(SWspcut, 0, 1),     VORLAX_NUMBER_OPTION(SWtitle, 0, 1),
     VORLAX_NUMBER_OPTION(SWspcut2, 0, 1),    VORLAX_NUMBER_OPTION(SWeofcut, 0, 1),
     VORLAX_NUMBER_OPTION(SWendcr, 0, 1),     VORLAX_NUMBER_OPTION(SWlink, 0, 1),
@@ -70,16 +70,16 @@ inline constexpr OptionSpec kOptionTable[] = {
 #undef VORLAX_TEXT_OPTION
 
 // The option of a value name (exact letter case), null when there is none.
-constexpr const OptionSpec* FindOptionSpec(std::string_view name) {
-    for (const OptionSpec& spec : kOptionTable)
-        if (spec.name == name) return &spec;
+constexpr const OptionEntry* FindOptionEntry(std::string_view name) {
+    for (const OptionEntry& entry : kOptionTable)
+        if (entry.name == name) return &entry;
     return nullptr;
 }
 
 // The option of a numeric field of the record.
-constexpr const OptionSpec& SpecOf(std::int16_t Options::*number) {
-    for (const OptionSpec& spec : kOptionTable)
-        if (spec.number == number) return spec;
+constexpr const OptionEntry& EntryOf(std::int16_t Options::*number) {
+    for (const OptionEntry& entry : kOptionTable)
+        if (entry.number == number) return entry;
     throw "not an option of the table";  // unreachable for every field
 }
 
@@ -92,14 +92,14 @@ struct OptionField {
     std::size_t capacity = 0;
 };
 
-constexpr OptionField FieldOf(Options& options, const OptionSpec& spec) {
-    if (spec.number) return {&(options.*spec.number), nullptr, 0};
-    return {nullptr, spec.text(options), spec.capacity};
+constexpr OptionField FieldOf(Options& options, const OptionEntry& entry) {
+    if (entry.number) return {&(options.*entry.number), nullptr, 0};
+    return {nullptr, entry.text(options), entry.capacity};
 }
 
 constexpr OptionField FindOption(Options& options, std::string_view name) {
-    const OptionSpec* spec = FindOptionSpec(name);
-    return spec ? FieldOf(options, *spec) : OptionField{};
+    const OptionEntry* entry = FindOptionEntry(name);
+    return entry ? FieldOf(options, *entry) : OptionField{};
 }
 
 }  // namespace vorlax

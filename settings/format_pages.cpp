@@ -27,7 +27,7 @@ void CreateTextPage(HWND page) {
     Options& o = Record();
     for (const Switch& s : kTextSwitches) ShowSwitch(page, s.id, o.*s.option);
     // The arrows hold the width to its range; the box shows the position.
-    const OptionSpec& column = SpecOf(&Options::Column);
+    const OptionEntry& column = EntryOf(&Options::Column);
     CreateUpDownControl(WS_CHILD | WS_VISIBLE | WS_BORDER | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS |
                             UDS_NOTHOUSANDS,
                         0, 0, 0, 0, page, IDC_TEXT_COLUMN_UPDOWN, OpenSheet().instance,

@@ -94,7 +94,7 @@ int SelectedChoice(HWND page, std::span<const RadioChoice> group) {
 
 void StoreNumber(std::int16_t Options::*option, std::int16_t value) {
     app::StoreShared(Record().*option, value);
-    app::SaveNumberOption(*OpenSheet().registry, SpecOf(option), value);
+    app::SaveNumberOption(*OpenSheet().registry, EntryOf(option), value);
 }
 
 void StoreSwitch(HWND page, int id, std::int16_t Options::*option) {
@@ -106,16 +106,16 @@ void StoreChoice(HWND page, std::span<const RadioChoice> group, std::int16_t Opt
 }
 
 void StoreText(HWND page, int id, char* option) {
-    const OptionSpec* spec = nullptr;
-    for (const OptionSpec& s : kOptionTable)
-        if (s.text && s.text(Record()) == option) spec = &s;
-    if (!spec) return;
+    const OptionEntry* entry = nullptr;
+    for (const OptionEntry& s : kOptionTable)
+        if (s.text && s.text(Record()) == option) entry = &s;
+    if (!entry) return;
     HWND box = GetDlgItem(page, id);
     std::string text(static_cast<std::size_t>(GetWindowTextLengthA(box)) + 1, '\0');
     text.resize(static_cast<std::size_t>(GetWindowTextA(box, text.data(), static_cast<int>(text.size()))));
-    const std::string kept = CutText(text, spec->capacity - 1);
+    const std::string kept = CutText(text, entry->capacity - 1);
     std::memcpy(option, kept.c_str(), kept.size() + 1);
-    app::SaveTextOption(*OpenSheet().registry, *spec, option);
+    app::SaveTextOption(*OpenSheet().registry, *entry, option);
 }
 
 }  // namespace vorlax::settings

@@ -57,8 +57,8 @@ std::int16_t ClampColumn(std::string_view text) {
     std::size_t begin = 0, end = text.size();
     while (begin < end && IsSpace(text[begin])) ++begin;
     while (end > begin && IsSpace(text[end - 1])) --end;
-    constexpr std::int16_t kLow = SpecOf(&Options::Column).low;
-    constexpr unsigned kHigh = static_cast<unsigned>(SpecOf(&Options::Column).high);
+    constexpr std::int16_t kLow = EntryOf(&Options::Column).low;
+    constexpr unsigned kHigh = static_cast<unsigned>(EntryOf(&Options::Column).high);
     if (begin == end) return kLow;
     unsigned value = 0;
     for (std::size_t i = begin; i < end; ++i) {

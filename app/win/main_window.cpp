@@ -113,7 +113,7 @@ void Toggle(HWND window, UINT id, std::int16_t Options::*option) {
         SetWindowPos(window, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     CheckItem(window, id, on);
     StoreShared(value, on ? 1 : 0);
-    SaveNumberOption(ProgramRegistry(), SpecOf(option), on ? 1 : 0);
+    SaveNumberOption(ProgramRegistry(), EntryOf(option), on ? 1 : 0);
 }
 
 void OnCommand(HWND window, WPARAM wparam, LPARAM lparam) {
