@@ -55,8 +55,9 @@ inline constexpr char kInstallFolderValue[] = "Application Path";
 
 // The list of installed programs and the program's entry in it, under
 // HKEY_LOCAL_MACHINE.
-inline constexpr char kUninstallListKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-inline constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vorlax";
+#define VORLAX_UNINSTALL_LIST_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
+inline constexpr char kUninstallListKey[] = VORLAX_UNINSTALL_LIST_KEY;
+inline constexpr char kUninstallKey[] = VORLAX_UNINSTALL_LIST_KEY "\\" VORLAX_NAME;
 
 // The shell extension's class id in its string form, with the braces: the
 // data of every handler key.

@@ -83,6 +83,13 @@ constexpr const OptionEntry& EntryOf(std::int16_t Options::*number) {
     throw "not an option of the table";  // unreachable for every field
 }
 
+// The option whose text buffer in `options` is `text`, null when none is.
+constexpr const OptionEntry* EntryOfText(Options& options, const char* text) {
+    for (const OptionEntry& entry : kOptionTable)
+        if (entry.text && entry.text(options) == text) return &entry;
+    return nullptr;
+}
+
 // One option of a record, found by its value name. Exactly one of `number`
 // and `text` is set; `capacity` is the size of the text buffer. Both null
 // when there is no such option.

@@ -106,9 +106,7 @@ void StoreChoice(HWND page, std::span<const RadioChoice> group, std::int16_t Opt
 }
 
 void StoreText(HWND page, int id, char* option) {
-    const OptionEntry* entry = nullptr;
-    for (const OptionEntry& s : kOptionTable)
-        if (s.text && s.text(Record()) == option) entry = &s;
+    const OptionEntry* entry = EntryOfText(Record(), option);
     if (!entry) return;
     HWND box = GetDlgItem(page, id);
     std::string text(static_cast<std::size_t>(GetWindowTextLengthA(box)) + 1, '\0');
