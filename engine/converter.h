@@ -92,6 +92,7 @@ private:
     void PutSpaces();
     void PutWrappedRun(unsigned char first);
     void PutTextRun(unsigned char first);
+    void PutBytes(std::string_view run);
     void EndLine();
     void BeginLine(int change, bool no_align);
     void BlockBreak();
@@ -110,6 +111,7 @@ private:
     void SkipComment();
     void SkipMetaTag();
     void SkipElement(const char* end_prefix);
+    void PutTitleText(std::string_view bytes);
     bool Follows(const char* text);
     void SkipToTagEnd();
 

@@ -131,6 +131,20 @@ inline void Converter::PutTextRun(unsigned char first) {
     if (space_end) st_.last_space = start + 1 + static_cast<long long>(space_end);
 }
 
+// PutChar for each byte of a run that holds no line break, in one piece
+// where the forced wrap is off: only its first byte can stand at the head of
+// a line without a marker.
+inline void Converter::PutBytes(std::string_view run) {
+    if (run.empty()) return;
+    if (opt_.SWqk == 1) {
+        for (const char c : run) PutChar(static_cast<unsigned char>(c));
+        return;
+    }
+    if (run[0] == '<' && Pos() == st_.unmarked_line) out_->Put(kLeftMarker);
+    out_->Put(run);
+    st_.column += static_cast<long long>(run.size());
+}
+
 inline void Converter::PutString(const char* s) {
     for (; *s; ++s) PutChar(static_cast<unsigned char>(*s));
 }

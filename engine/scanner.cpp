@@ -171,40 +171,81 @@ void Converter::SkipMetaTag() {
     }
 }
 
+namespace {
+
+// The title's text trails the reading by the end-tag prefix's length less
+// one: a byte is let out only when that many bytes have been read after it,
+// so the bytes still held when the content ends early are lost. Runs are let
+// out in one piece.
+class TitleTrail {
+public:
+    explicit TitleTrail(std::size_t lag) : lag_(lag) {}
+
+    // Takes the next bytes read and hands `out` those that leave the trail.
+    template <typename Out>
+    void Add(std::string_view bytes, Out out) {
+        if (count_ + bytes.size() <= lag_) {
+            std::memcpy(held_ + count_, bytes.data(), bytes.size());
+            count_ += bytes.size();
+            return;
+        }
+        const std::size_t leaving = count_ + bytes.size() - lag_;
+        if (leaving >= count_) {
+            out(std::string_view(held_, count_));
+            out(bytes.substr(0, leaving - count_));
+            std::memcpy(held_, bytes.data() + (leaving - count_), lag_);
+        } else {
+            out(std::string_view(held_, leaving));
+            std::memmove(held_, held_ + leaving, count_ - leaving);
+            std::memcpy(held_ + (count_ - leaving), bytes.data(), bytes.size());
+        }
+        count_ = lag_;
+    }
+    // The end tag was found: every byte held leaves.
+    template <typename Out>
+    void Drain(Out out) {
+        out(std::string_view(held_, count_));
+        count_ = 0;
+    }
+
+private:
+    std::size_t lag_;
+    char held_[kLongestEndPrefix];
+    std::size_t count_ = 0;
+};
+
+}  // namespace
+
+// The title's text as it leaves the trail: line breaks and NULs are dropped,
+// the runs between them written as they stand.
+void Converter::PutTitleText(std::string_view bytes) {
+    while (!bytes.empty()) {
+        const std::size_t n = SpanWithout<'\0', '\n', '\r'>(bytes.data(), bytes.size());
+        PutBytes(bytes.substr(0, n));
+        bytes.remove_prefix(std::min(n + 1, bytes.size()));
+    }
+}
+
 // Consumes the element's content up to an end tag that begins with
 // `end_prefix` (any letter case), then up to and including its ">". The
 // content ends early at a 0xFF byte or the end of the input.
 void Converter::SkipElement(const char* end_prefix) {
     const bool title = std::strcmp(end_prefix, "</TITLE") == 0 && opt_.SWtitle == 1;
-    const std::size_t size = std::strlen(end_prefix);
-    // A title is written size - 1 bytes behind the reading, without its line
-    // breaks: the bytes still held when its content ends early are lost.
-    char held[kLongestEndPrefix];
-    std::size_t count = 0;
-    auto put = [this](char c) {
-        if (c != '\0' && c != '\n' && c != '\r') PutChar(static_cast<unsigned char>(c));
-    };
-    auto hold = [&](char c) {
-        if (count == size - 1) {
-            put(held[0]);
-            std::memmove(held, held + 1, --count);
-        }
-        held[count++] = c;
-    };
+    TitleTrail trail(std::strlen(end_prefix) - 1);
+    auto put = [this](std::string_view bytes) { PutTitleText(bytes); };
     while (!Aborted() && in_->Fill()) {
         const std::string_view ahead = in_->Ahead();
         const std::size_t n = SpanWithout<'<', '\xFF'>(ahead.data(), ahead.size());
-        if (title)
-            for (std::size_t i = 0; i < n; ++i) hold(ahead[i]);
+        if (title) trail.Add(ahead.substr(0, n), put);
         in_->Skip(n);
         if (n == ahead.size()) continue;
         in_->Skip(1);
         if (ahead[n] == '\xFF') break;
         if (Follows(end_prefix + 1)) {
-            for (std::size_t i = 0; i < count; ++i) put(held[i]);
+            if (title) trail.Drain(put);
             break;
         }
-        if (title) hold('<');
+        if (title) trail.Add("<", put);
     }
     SkipToTagEnd();
 }

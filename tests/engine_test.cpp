@@ -387,6 +387,13 @@ TEST(SkippedElements, TitleScriptStyle) {
          "TITLE : abcd\n\nz\n"},
         {"title cut inside its end tag", "<TITLE>abcdefghij</TIT", {}, "TITLE : abcdefghi\n\n"},
         {"title of one byte", "<TITLE>a</title>", {}, "TITLE : a\n\n"},
+        {"title with many tags: every \"<\" trails the text in order",
+         "<TITLE>ab<p>c<<d\n<e</TITLE>", {}, "TITLE : ab<p>c<<d<e\n\n"},
+        {"title cut by the end of input just after a \"<\"", "<TITLE>abc<defg<", {},
+         "TITLE : abc\n\n"},
+        {"title drops NULs", std::string("<TITLE>a\0b\0\0c</TITLE>", 21), {}, "TITLE : abc\n\n"},
+        {"title wraps at the column", "<TITLE>abcdefghijk</TITLE>", {{"SWqk", 1}, {"Column", 10}},
+         "TITLE : ab\n{L}cdefghijk\n\n"},
     });
 }
 
