@@ -1,11 +1,59 @@
-// The scanner's run of text, found sixteen bytes at a time where there is SSE2.
+// The scanner's run of text, found sixteen bytes at a time where there is
+// SSE2 and a machine word at a time elsewhere.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 
 #include "codes/byte_scan.h"
 
 namespace vorlax {
+
+// The bytes the scanner does not write as they stand: white space, "&", "<"
+// and the end-of-file code.
+inline constexpr struct TextStops {
+    bool table[256];
+    constexpr TextStops() : table() {
+        for (unsigned char c : {'\t', '\n', '\r', '\x1A', ' ', '&', '<'}) table[c] = true;
+    }
+} kTextStops;
+
+constexpr bool IsTextStop(char c) { return kTextStops.table[static_cast<unsigned char>(c)]; }
+
+// Whether a machine word may hold a stop: some byte of it is 0x20 or below,
+// "&" or "<". A word without one holds only text.
+inline bool MayHoldTextStop(std::uintptr_t w) {
+    constexpr std::uintptr_t kOnes = ~std::uintptr_t{0} / 255;  // 0x01 in every byte
+    constexpr std::uintptr_t kHigh = kOnes * 0x80;
+    // Nonzero exactly when some byte of x is below b (b at most 0x80).
+    auto below = [](std::uintptr_t x, unsigned b) { return (x - kOnes * b) & ~x & kHigh; };
+    return (below(w, 0x21) | below(w ^ (kOnes * '&'), 1) | below(w ^ (kOnes * '<'), 1)) != 0;
+}
+
+// TextRun from p[i] on, a byte at a time with the words that hold no stop
+// stepped over whole: the way where there is no SSE2, and the tail of the
+// vector way.
+inline std::size_t TextRunByWords(const char* p, std::size_t n, std::size_t i,
+                                  std::size_t* space_end) {
+    while (i < n) {
+        if (n - i >= sizeof(std::uintptr_t)) {
+            std::uintptr_t w;
+            std::memcpy(&w, p + i, sizeof w);
+            if (!MayHoldTextStop(w)) {
+                i += sizeof w;
+                continue;
+            }
+        }
+        const std::size_t end = n - i >= sizeof(std::uintptr_t) ? i + sizeof(std::uintptr_t) : n;
+        for (; i < end; ++i) {
+            if (!IsTextStop(p[i])) continue;
+            if (p[i] != ' ' || i + 1 >= n || IsTextStop(p[i + 1])) return i;
+            *space_end = i + 1;
+        }
+    }
+    return n;
+}
 
 // The scanner's run of text: the length of the leading run of p[0..n) made of
 // bytes other than white space, "&", "<" and 0x1A, and of single spaces that
@@ -13,30 +61,24 @@ namespace vorlax {
 // follows it is not known yet). *space_end receives the position just after
 // the run's last space, or 0 when it has none.
 inline std::size_t TextRun(const char* p, std::size_t n, std::size_t* space_end) {
-    auto special = [](char c) {
-        return c == '\t' || c == '\n' || c == '\r' || c == '\x1A' || c == ' ' || c == '&' || c == '<';
-    };
     std::size_t i = 0;
     *space_end = 0;
 #if defined(__SSE2__)
-    auto specials = [](__m128i v) {
-        __m128i hits = _mm_cmpeq_epi8(v, _mm_set1_epi8('\t'));
-        for (char c : {'\n', '\r', '\x1A', ' ', '&', '<'})
-            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(v, _mm_set1_epi8(c)));
-        return hits;
-    };
-    // Sixteen bytes at a time, with the byte after each one looked at too.
+    // Sixteen bytes at a time: the stops among them found at once, and
+    // whether the byte after each one is a stop read off the same mask.
     for (; i + 17 <= n; i += 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
         const __m128i spaces = _mm_cmpeq_epi8(v, _mm_set1_epi8(' '));
-        // A stop: a special byte that is no space, or a space before a special byte.
-        const __m128i stops = _mm_or_si128(_mm_andnot_si128(spaces, specials(v)),
-                                           _mm_and_si128(spaces, specials(next)));
-        const unsigned stop_mask = static_cast<unsigned>(_mm_movemask_epi8(stops));
+        __m128i hits = spaces;
+        for (char c : {'\t', '\n', '\r', '\x1A', '&', '<'})
+            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(v, _mm_set1_epi8(c)));
+        const unsigned stop_mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
         unsigned space_mask = static_cast<unsigned>(_mm_movemask_epi8(spaces));
-        if (stop_mask) {
-            const unsigned k = static_cast<unsigned>(__builtin_ctz(stop_mask));
+        const unsigned next_mask = (stop_mask >> 1) | (unsigned{IsTextStop(p[i + 16])} << 15);
+        // A stop: a stop byte that is no space, or a space before a stop byte.
+        const unsigned end_mask = (stop_mask & ~space_mask) | (space_mask & next_mask);
+        if (end_mask) {
+            const unsigned k = static_cast<unsigned>(__builtin_ctz(end_mask));
             space_mask &= (1u << k) - 1;
             if (space_mask) *space_end = i + 32 - static_cast<std::size_t>(__builtin_clz(space_mask));
             return i + k;
@@ -44,12 +86,7 @@ inline std::size_t TextRun(const char* p, std::size_t n, std::size_t* space_end)
         if (space_mask) *space_end = i + 32 - static_cast<std::size_t>(__builtin_clz(space_mask));
     }
 #endif
-    for (; i < n; ++i) {
-        if (!special(p[i])) continue;
-        if (p[i] != ' ' || i + 1 >= n || special(p[i + 1])) return i;
-        *space_end = i + 1;
-    }
-    return n;
+    return TextRunByWords(p, n, i, space_end);
 }
 
 }  // namespace vorlax

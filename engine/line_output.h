@@ -14,17 +14,6 @@
 
 namespace vorlax {
 
-// Bytes the scanner writes as they stand: all but white space, "<", "&" and
-// the end-of-file code (the forced wrap's runs and the text runs take these).
-inline constexpr struct OrdinaryBytes {
-    bool table[256];
-    constexpr OrdinaryBytes() : table() {
-        for (int i = 0; i < 256; ++i) table[i] = true;
-        for (unsigned char c : {'\t', '\n', '\r', '\x1A', ' ', '&', '<'}) table[c] = false;
-    }
-    constexpr bool operator[](unsigned char c) const { return table[c]; }
-} kOrdinary;
-
 // The forced wrap's rule: a character of `bytes` bytes (1, or 2 for a
 // double-byte one) fits on a line whose column is `column` when it ends
 // within `width`; one that does not goes whole to the next line.
@@ -89,7 +78,7 @@ inline void Converter::PutWrappedRun(unsigned char first) {
     if (st_.lead_byte_pending) {
         // The trail byte of the double-byte character that opened the run.
         const std::string_view next = in_->Ahead();
-        if (next.empty() || !kOrdinary[static_cast<unsigned char>(next[0])]) return;
+        if (next.empty() || IsTextStop(next[0])) return;
         PutChar(static_cast<unsigned char>(next[0]));
         in_->Skip(1);
     }
@@ -97,14 +86,14 @@ inline void Converter::PutWrappedRun(unsigned char first) {
     const std::string_view ahead = in_->Ahead();
     long long column = st_.column;
     std::size_t n = 0;
-    while (n < ahead.size() && kOrdinary[static_cast<unsigned char>(ahead[n])]) {
+    while (n < ahead.size() && !IsTextStop(ahead[n])) {
         if (!IsLeadByte(static_cast<unsigned char>(ahead[n]))) {
             if (!vorlax::FitsOnLine(column, 1, width)) break;
             ++n;
             ++column;
         } else {
             if (!vorlax::FitsOnLine(column, 2, width) || n + 1 == ahead.size() ||
-                !kOrdinary[static_cast<unsigned char>(ahead[n + 1])])
+                IsTextStop(ahead[n + 1]))
                 break;
             n += 2;
             column += 2;
