@@ -91,7 +91,7 @@ private:
     void PutSpace();
     void PutSpaces();
     void PutWrappedRun(unsigned char first);
-    void PutTextRun(unsigned char first);
+    void PutTextRun();
     void PutBytes(std::string_view run);
     void EndLine();
     void BeginLine(int change, bool no_align);

@@ -107,17 +107,18 @@ inline void Converter::PutWrappedRun(unsigned char first) {
 // An ordinary byte just read without the forced wrap, and the run of
 // ordinary bytes after it, in one piece with the single spaces between its
 // words: after a word a space is always written, and it is the last space of
-// the line so far. (Never a "<", so never the start of a marker.)
-inline void Converter::PutTextRun(unsigned char first) {
+// the line so far. (Never a "<", so never the start of a marker.) The byte
+// just read still lies in the input, so the run is taken from there whole.
+inline void Converter::PutTextRun() {
+    in_->Back(1);
     const std::string_view ahead = in_->Ahead();
     std::size_t space_end;  // just after the run's last space, 0 if none
     const std::size_t n = TextRun(ahead.data(), ahead.size(), &space_end);
     const long long start = Pos();
-    Write(first);
     out_->Put(ahead.substr(0, n));
     in_->Skip(n);
-    st_.column += 1 + static_cast<long long>(n);
-    if (space_end) st_.last_space = start + 1 + static_cast<long long>(space_end);
+    st_.column += static_cast<long long>(n);
+    if (space_end) st_.last_space = start + static_cast<long long>(space_end);
 }
 
 // PutChar for each byte of a run that holds no line break, in one piece

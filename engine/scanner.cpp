@@ -63,7 +63,7 @@ void Converter::ScanDocument(WorkInput& in, WorkOutput& out) {
                 if (opt_.SWqk == 1)
                     PutWrappedRun(static_cast<unsigned char>(c));
                 else
-                    PutTextRun(static_cast<unsigned char>(c));
+                    PutTextRun();
                 break;
         }
     }
@@ -75,12 +75,12 @@ void Converter::ReadTag() {
     // The usual tag, whole in the input at hand and without line breaks or
     // 0xFF, is looked up where it lies and copied only when it acts.
     const std::string_view ahead = in_->Ahead();
-    const std::size_t reach = std::min<std::size_t>(ahead.size(), kTagSize - 1);
-    const std::size_t n = SpanWithout<'>', '\r', '\n', '\xFF'>(ahead.data(), reach);
-    if (n < reach && ahead[n] == '>') {
+    const TagAtHand at_hand = LookAtTag(ahead, std::min<std::size_t>(ahead.size(), kTagSize - 1));
+    if (at_hand.length != TagAtHand::kSlow) {
+        const std::size_t n = at_hand.length;
         const std::string_view text = ahead.substr(0, n);
         // No name in the table begins a comment or a META tag.
-        if (const TagName* match = FindTag(text, ahead.size())) {
+        if (const TagName* match = at_hand.match) {
             in_->Skip(n + 1);
             const Tag tag = match->tag;
             if (!Acts(tag)) return;

@@ -14,6 +14,7 @@
 #endif
 
 #include "codes/ascii.h"
+#include "codes/byte_scan.h"
 
 namespace vorlax {
 
@@ -154,30 +155,43 @@ static_assert(kTagIndex.Find("pre") == nullptr && kTagIndex.Find("P/ ") == nullp
 static_assert(kTagIndex.Find(std::string_view("td")) && kTagIndex.Find(std::string_view("a x")) &&
               !kTagIndex.Find(std::string_view("b\0")) && !kTagIndex.Find(std::string_view("")));
 
+#if defined(__SSE2__)
+// The entry whose name's first word is the first `n` bytes of `v` (the
+// start of a tag text), lower-cased and packed sixteen bytes at a time.
+inline const TagName* FindPackedWord(__m128i v, std::size_t n) {
+    if (n > kLongestTagWord) return nullptr;
+    // 'A'..'Z' are the bytes that land below 26 when 'A' is taken away.
+    const __m128i letters = _mm_sub_epi8(v, _mm_set1_epi8('A'));
+    const __m128i upper = _mm_cmpeq_epi8(_mm_min_epu8(letters, _mm_set1_epi8(25)), letters);
+    const __m128i index = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    const __m128i in_word = _mm_cmpgt_epi8(_mm_set1_epi8(static_cast<char>(n)), index);
+    const __m128i word =
+        _mm_and_si128(_mm_or_si128(v, _mm_and_si128(upper, _mm_set1_epi8(0x20))), in_word);
+    std::uint64_t halves[2];
+    std::memcpy(halves, &word, sizeof halves);  // byte i at bits 8i, as PackWord has it
+    return kTagIndex.FindPacked(TagWord{halves[0], halves[1]});
+}
+
+// Where a space or a NUL ends a word among the sixteen bytes of `v`: a mask.
+inline unsigned WordEnds(__m128i v) {
+    return static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')), _mm_cmpeq_epi8(v, _mm_setzero_si128()))));
+}
+#endif
+
 // The entry whose first word is the first word of `text`, the bytes between
 // "<" and ">", where `readable` bytes can be read from its start (more than
 // the text may hold).
 inline const TagName* FindFirstWord(std::string_view text, std::size_t readable) {
 #if defined(__SSE2__)
     if (readable >= 16) {
-        // The word is found, lower-cased and packed sixteen bytes at a time.
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data()));
-        const unsigned ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(
-            _mm_cmpeq_epi8(v, _mm_set1_epi8(' ')), _mm_cmpeq_epi8(v, _mm_setzero_si128()))));
+        const unsigned ends = WordEnds(v);
         const std::size_t n = std::min<std::size_t>(
             ends ? static_cast<std::size_t>(__builtin_ctz(ends)) : 16, text.size());
         // A word ended by a NUL matches no name.
-        if (n > kLongestTagWord || (n < text.size() && text[n] == '\0')) return nullptr;
-        // 'A'..'Z' are the bytes that land below 26 when 'A' is taken away.
-        const __m128i letters = _mm_sub_epi8(v, _mm_set1_epi8('A'));
-        const __m128i upper = _mm_cmpeq_epi8(_mm_min_epu8(letters, _mm_set1_epi8(25)), letters);
-        const __m128i index = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-        const __m128i in_word = _mm_cmpgt_epi8(_mm_set1_epi8(static_cast<char>(n)), index);
-        const __m128i word =
-            _mm_and_si128(_mm_or_si128(v, _mm_and_si128(upper, _mm_set1_epi8(0x20))), in_word);
-        std::uint64_t halves[2];
-        std::memcpy(halves, &word, sizeof halves);  // byte i at bits 8i, as PackWord has it
-        return kTagIndex.FindPacked(TagWord{halves[0], halves[1]});
+        if (n < text.size() && text[n] == '\0') return nullptr;
+        return FindPackedWord(v, n);
     }
 #endif
     static_cast<void>(readable);
@@ -198,6 +212,39 @@ inline const TagName* FindTag(const char* text) { return CheckLink(kTagIndex.Fin
 // The same for the bytes between "<" and ">", as FindFirstWord takes them.
 inline const TagName* FindTag(std::string_view text, std::size_t readable) {
     return CheckLink(FindFirstWord(text, readable), text);
+}
+
+// A tag at the start of the input at hand, as far as one look tells: the
+// length of its text (the bytes before its ">"), or kSlow when it must be
+// read a byte at a time (a line break, a 0xFF or the end of what is at hand
+// comes first, or no ">" lies within `reach`); and the table entry of its
+// first word, or null.
+struct TagAtHand {
+    static constexpr std::size_t kSlow = static_cast<std::size_t>(-1);
+    std::size_t length;
+    const TagName* match;
+};
+
+inline TagAtHand LookAtTag(std::string_view ahead, std::size_t reach) {
+#if defined(__SSE2__)
+    if (ahead.size() >= 16) {
+        // The usual short tag: its end and its first word from one load.
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(ahead.data()));
+        __m128i hits = _mm_cmpeq_epi8(v, _mm_set1_epi8('>'));
+        for (char c : {'\r', '\n', '\xFF'}) hits = _mm_or_si128(hits, _mm_cmpeq_epi8(v, _mm_set1_epi8(c)));
+        if (const unsigned stops = static_cast<unsigned>(_mm_movemask_epi8(hits))) {
+            const std::size_t n = static_cast<std::size_t>(__builtin_ctz(stops));
+            if (ahead[n] != '>' || n >= reach) return {TagAtHand::kSlow, nullptr};
+            const std::size_t word = static_cast<std::size_t>(__builtin_ctz(WordEnds(v) | (1u << n)));
+            // A word ended by a NUL matches no name.
+            if (ahead[word] == '\0') return {n, nullptr};
+            return {n, CheckLink(FindPackedWord(v, word), ahead.substr(0, n))};
+        }
+    }
+#endif
+    const std::size_t n = SpanWithout<'>', '\r', '\n', '\xFF'>(ahead.data(), reach);
+    if (n == reach || ahead[n] != '>') return {TagAtHand::kSlow, nullptr};
+    return {n, FindTag(ahead.substr(0, n), ahead.size())};
 }
 
 // Whether a tag's action reads its text (the attributes); the others are
