@@ -105,6 +105,8 @@ private:
     // Scanner (scanner.cpp, references.cpp).
     bool Aborted() const { return abort_.load(std::memory_order_relaxed); }
     void ReadTag();
+    void ReadLongTag();
+    void ActOnTag(std::string_view ahead, TagAtHand at_hand);
     void ReadTagSlowly();
     void ReadReference();
     bool DecodeReference(const char* name);
@@ -119,6 +121,7 @@ private:
     void HandleTag(char* text);
     bool Acts(Tag tag) const;
     void Dispatch(Tag tag, char* text);
+    [[gnu::noinline]] void DispatchText(Tag tag, std::string_view text);
     void PreStart();
     void PreEnd();
     void DefinitionData();

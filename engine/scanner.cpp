@@ -71,37 +71,48 @@ void Converter::ScanDocument(WorkInput& in, WorkOutput& out) {
     out.Cut();
 }
 
+// The usual tag, whole in the input at hand and without line breaks or
+// 0xFF, is looked up where it lies and copied only when it acts. A short
+// one is looked at in one piece; the way through here ends in calls it does
+// not return from, so it costs little.
 void Converter::ReadTag() {
-    // The usual tag, whole in the input at hand and without line breaks or
-    // 0xFF, is looked up where it lies and copied only when it acts.
     const std::string_view ahead = in_->Ahead();
-    const TagAtHand at_hand = LookAtTag(ahead, std::min<std::size_t>(ahead.size(), kTagSize - 1));
-    if (at_hand.length != TagAtHand::kSlow) {
-        const std::size_t n = at_hand.length;
-        const std::string_view text = ahead.substr(0, n);
-        // No name in the table begins a comment or a META tag.
-        if (const TagName* match = at_hand.match) {
-            in_->Skip(n + 1);
-            const Tag tag = match->tag;
-            if (!Acts(tag)) return;
-            // Only the actions that read attributes are given the tag's text.
-            char* buf = nullptr;
-            if (ReadsText(tag)) {
-                buf = st_.tag;
-                std::memcpy(buf, text.data(), n);
-                buf[n] = ' ';
-                buf[n + 1] = '\0';
-            }
-            Dispatch(tag, buf);
-            return;
-        }
-        const bool comment = n >= 2 && text[0] == '!' && text[1] == '-';
-        if (!comment && !StartsWithNoCase(text, "META")) {
-            in_->Skip(n + 1);
-            return;
-        }
+    const TagAtHand at_hand = LookAtShortTag(ahead);
+    if (at_hand.length == TagAtHand::kLong) return ReadLongTag();
+    ActOnTag(ahead, at_hand);
+}
+
+[[gnu::noinline]] void Converter::ReadLongTag() {
+    const std::string_view ahead = in_->Ahead();
+    ActOnTag(ahead, LookAtTag(ahead, std::min<std::size_t>(ahead.size(), kTagSize - 1)));
+}
+
+inline void Converter::ActOnTag(std::string_view ahead, TagAtHand at_hand) {
+    const std::size_t n = at_hand.length;
+    if (n == TagAtHand::kSlow) return ReadTagSlowly();
+    // No name in the table begins a comment or a META tag.
+    if (const TagName* match = at_hand.match) {
+        in_->Skip(n + 1);
+        const Tag tag = match->tag;
+        if (!Acts(tag)) return;
+        // Only the actions that read attributes are given the tag's text.
+        if (ReadsText(tag)) return DispatchText(tag, ahead.substr(0, n));
+        return Dispatch(tag, nullptr);
     }
-    ReadTagSlowly();
+    const std::string_view text = ahead.substr(0, n);
+    if ((n >= 2 && text[0] == '!' && text[1] == '-') || StartsWithNoCase(text, "META"))
+        return ReadTagSlowly();
+    in_->Skip(n + 1);
+}
+
+// A tag's action that reads its text: the text goes into the tag buffer
+// with its final space, as HandleTag has it.
+void Converter::DispatchText(Tag tag, std::string_view text) {
+    char* buf = st_.tag;
+    std::memcpy(buf, text.data(), text.size());
+    buf[text.size()] = ' ';
+    buf[text.size() + 1] = '\0';
+    Dispatch(tag, buf);
 }
 
 // A tag read a byte at a time: it may hold line breaks, run past the input

@@ -29,6 +29,9 @@ struct TagName {
     Tag tag;
 };
 
+// The one name of two words.
+inline constexpr const char kLinkName[] = "A HREF";
+
 // The tag names in the order they are tried; the first whose name begins the
 // tag text decides. Every name but "A HREF" ends with a space, so it matches
 // only a whole tag word.
@@ -65,7 +68,7 @@ inline constexpr TagName kTagTable[] = {
     {"TABLE ", Tag::Table},
     {"/TABLE ", Tag::TableEnd},
     {"IMG ", Tag::Image},
-    {"A HREF", Tag::LinkStart},
+    {kLinkName, Tag::LinkStart},
     {"/A ", Tag::LinkEnd},
 };
 
@@ -201,7 +204,7 @@ inline const TagName* FindFirstWord(std::string_view text, std::size_t readable)
 // "A" must go on with " HREF" to start a link.
 template <typename Text>
 inline const TagName* CheckLink(const TagName* match, Text text) {
-    if (match && match->tag == Tag::LinkStart && !StartsWithNoCase(text, match->name)) return nullptr;
+    if (match && match->tag == Tag::LinkStart && !StartsWithNoCase(text, kLinkName)) return nullptr;
     return match;
 }
 
@@ -214,27 +217,30 @@ inline const TagName* FindTag(std::string_view text, std::size_t readable) {
     return CheckLink(FindFirstWord(text, readable), text);
 }
 
-// A tag at the start of the input at hand, as far as one look tells: the
+// A tag at the start of the input at hand, as far as a look tells: the
 // length of its text (the bytes before its ">"), or kSlow when it must be
 // read a byte at a time (a line break, a 0xFF or the end of what is at hand
-// comes first, or no ">" lies within `reach`); and the table entry of its
+// comes first, or no ">" lies within reach); and the table entry of its
 // first word, or null.
 struct TagAtHand {
     static constexpr std::size_t kSlow = static_cast<std::size_t>(-1);
+    // Only from LookAtShortTag: the tag is not over within sixteen bytes.
+    static constexpr std::size_t kLong = static_cast<std::size_t>(-2);
     std::size_t length;
     const TagName* match;
 };
 
-inline TagAtHand LookAtTag(std::string_view ahead, std::size_t reach) {
+// The usual short tag, whose end and first word one load of its first
+// sixteen bytes gives; kLong for any other (always, without SSE2).
+inline TagAtHand LookAtShortTag(std::string_view ahead) {
 #if defined(__SSE2__)
     if (ahead.size() >= 16) {
-        // The usual short tag: its end and its first word from one load.
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(ahead.data()));
         __m128i hits = _mm_cmpeq_epi8(v, _mm_set1_epi8('>'));
         for (char c : {'\r', '\n', '\xFF'}) hits = _mm_or_si128(hits, _mm_cmpeq_epi8(v, _mm_set1_epi8(c)));
         if (const unsigned stops = static_cast<unsigned>(_mm_movemask_epi8(hits))) {
             const std::size_t n = static_cast<std::size_t>(__builtin_ctz(stops));
-            if (ahead[n] != '>' || n >= reach) return {TagAtHand::kSlow, nullptr};
+            if (ahead[n] != '>') return {TagAtHand::kSlow, nullptr};
             const std::size_t word = static_cast<std::size_t>(__builtin_ctz(WordEnds(v) | (1u << n)));
             // A word ended by a NUL matches no name.
             if (ahead[word] == '\0') return {n, nullptr};
@@ -242,6 +248,12 @@ inline TagAtHand LookAtTag(std::string_view ahead, std::size_t reach) {
         }
     }
 #endif
+    static_cast<void>(ahead);
+    return {TagAtHand::kLong, nullptr};
+}
+
+// Any tag, its ">" looked for within the first `reach` bytes.
+inline TagAtHand LookAtTag(std::string_view ahead, std::size_t reach) {
     const std::size_t n = SpanWithout<'>', '\r', '\n', '\xFF'>(ahead.data(), reach);
     if (n == reach || ahead[n] != '>') return {TagAtHand::kSlow, nullptr};
     return {n, FindTag(ahead.substr(0, n), ahead.size())};
