@@ -68,6 +68,10 @@ inline std::size_t TextRun(const char* p, std::size_t n, std::size_t* space_end)
     // whether the byte after each one is a stop read off the same mask.
     for (; i + 17 <= n; i += 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        // Every stop lies at or below "<" (0x3C): sixteen bytes above it,
+        // as double-byte text mostly is, are all text.
+        const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8('<')), v);
+        if (!_mm_movemask_epi8(low)) continue;
         const __m128i spaces = _mm_cmpeq_epi8(v, _mm_set1_epi8(' '));
         __m128i hits = spaces;
         for (char c : {'\t', '\n', '\r', '\x1A', '&', '<'})
