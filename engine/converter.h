@@ -93,6 +93,7 @@ private:
     void PutWrappedRun(unsigned char first);
     void PutTextRun();
     void PutBytes(std::string_view run);
+    void PutRepeated(char c, long long count);
     void EndLine();
     void BeginLine(int change, bool no_align);
     void BlockBreak();

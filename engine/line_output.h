@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 
 #include "codes/lead_byte.h"
@@ -133,6 +134,15 @@ inline void Converter::PutBytes(std::string_view run) {
     if (run[0] == '<' && Pos() == st_.unmarked_line) out_->Put(kLeftMarker);
     out_->Put(run);
     st_.column += static_cast<long long>(run.size());
+}
+
+// PutChar `count` times with one byte (none when count is 0 or less), in
+// pieces of up to 64 bytes.
+inline void Converter::PutRepeated(char c, long long count) {
+    char piece[64];
+    std::memset(piece, c, sizeof piece);
+    for (; count > 0; count -= static_cast<long long>(sizeof piece))
+        PutBytes(std::string_view(piece, count < 64 ? static_cast<std::size_t>(count) : sizeof piece));
 }
 
 inline void Converter::PutString(const char* s) {

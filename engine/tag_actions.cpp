@@ -229,8 +229,8 @@ void Converter::HorizontalRule(char* text) {
                                                  : (column - length) / 2;
     }
     if (st_.indent_level > 0) length -= 2 * static_cast<long long>(st_.indent_level);
-    for (long long i = 0; i < lead; ++i) PutChar(' ');
-    for (long long i = 0; i < length; ++i) PutChar('-');
+    PutRepeated(' ', lead);
+    PutRepeated('-', length);
     BeginLine(0, false);
 }
 
