@@ -83,6 +83,53 @@ void BM_DefaultsStreamed(benchmark::State& state) {
     state.counters["out_bytes"] = static_cast<double>(out);
 }
 
+// The page shapes that once went slowly, generated: a TITLE never closed
+// (its text all goes out through the title's trail) and a long table of
+// small rows (a tag every few bytes).
+std::string UnclosedTitle() {
+    std::string page = "<html><head><title>";
+    const char* words[] = {"alpha ", "beta ", "gamma ", "quick ", "brown ", "fox ", "lazy ", "dog "};
+    for (unsigned i = 0; page.size() < (4u << 20); ++i) {
+        page += words[(i * 7 + i / 8) % 8];
+        if (i % 11 == 10) page += i % 3 ? "\n" : "\n<p>";
+    }
+    return page;
+}
+
+std::string TableRows() {
+    std::string page = "<html><body><table>\n";
+    const char* words[] = {"the", "dog", "beta", "delta", "alpha", "gamma", "jumps", "over"};
+    for (unsigned i = 0; page.size() < (4u << 20); ++i) {
+        page += "<tr><td>" + std::to_string(i) + "</td><td>" + words[i % 8] + "</td><td>" +
+                words[(i / 8) % 8] + "</td></tr>\n";
+    }
+    return page + "</table></body></html>\n";
+}
+
+// A generated page streamed with the defaults into a sink that keeps nothing.
+void RunStreamed(benchmark::State& state, const std::string& page) {
+    const vorlax::Options options;
+    for (auto _ : state) {
+        vorlax::StringSource raw(page);
+        CountingSink sink;
+        vorlax::StreamConversion conversion(options, raw, sink, vorlax::Converter::kNeverAbort);
+        conversion.Convert();
+        benchmark::DoNotOptimize(sink.size);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(page.size()));
+}
+
+void BM_UnclosedTitle(benchmark::State& state) {
+    static const std::string page = UnclosedTitle();
+    RunStreamed(state, page);
+}
+
+void BM_TableRows(benchmark::State& state) {
+    static const std::string page = TableRows();
+    RunStreamed(state, page);
+}
+
 // Everything that adds output: forced wrap at 40, link targets, images,
 // TAB-separated cells.
 void BM_AllOn(benchmark::State& state) {
@@ -103,5 +150,7 @@ BENCHMARK(BM_Defaults)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ShiftJisFixed)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DefaultsStreamed)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_AllOn)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_UnclosedTitle)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TableRows)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();
