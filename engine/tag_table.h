@@ -84,8 +84,8 @@ inline constexpr std::size_t kLongestEndPrefix = 8;  // "</SCRIPT", "</APPLET"
 struct TagWord {
     std::uint64_t low = 0, high = 0;
     constexpr bool operator==(const TagWord&) const = default;
-    constexpr std::size_t Hash() const {
-        return static_cast<std::size_t>(((low ^ (high << 5)) * 0x9E3779B97F4A7C15ull) >> 56);
+    constexpr std::size_t Hash(std::uint64_t multiplier) const {
+        return static_cast<std::size_t>(((low ^ (high << 5)) * multiplier) >> 56);
     }
 };
 
@@ -108,22 +108,33 @@ constexpr std::size_t NameWordLength(const char* name) {
 }
 
 struct TagIndex {
-    static constexpr std::size_t kSlots = 256;  // a power of two, over four times the names
+    static constexpr std::size_t kSlots = 256;  // the hash's eight bits
+    // What an empty slot holds: no word packs to it, as a word that may
+    // match has at most kLongestTagWord bytes and the bytes after it are 0.
+    static constexpr TagWord kEmpty{~0ull, ~0ull};
+    std::uint64_t multiplier = 0x9E3779B97F4A7C15ull;
     TagWord word[kSlots];
     std::int8_t entry[kSlots];
+    // The multiplier is the first that gives every name a slot of its own,
+    // so that a lookup is one comparison.
     constexpr TagIndex() : word(), entry() {
+        while (!Place()) multiplier += 0x2545F4914F6CDD1Eull;  // even: the multiplier stays odd
+    }
+    constexpr bool Place() {
+        for (TagWord& w : word) w = kEmpty;
         for (std::int8_t& e : entry) e = -1;
         for (std::size_t i = 0; i < kTagCount; ++i) {
             const char* name = kTagTable[i].name;
             const TagWord w = PackWord(name, NameWordLength(name));
-            std::size_t at = w.Hash() & (kSlots - 1);
-            while (entry[at] >= 0) {
+            const std::size_t at = w.Hash(multiplier);
+            if (entry[at] >= 0) {
                 if (word[at] == w) throw "two names with one first word";
-                at = (at + 1) & (kSlots - 1);
+                return false;
             }
             word[at] = w;
             entry[at] = static_cast<std::int8_t>(i);
         }
+        return true;
     }
     // The entry whose first word is the tag's first word, or null; the text
     // ends with its final space and a NUL.
@@ -146,12 +157,17 @@ struct TagIndex {
         return FindPacked(PackWord(text, n));
     }
     constexpr const TagName* FindPacked(const TagWord& w) const {
-        for (std::size_t at = w.Hash() & (kSlots - 1); entry[at] >= 0; at = (at + 1) & (kSlots - 1))
-            if (word[at] == w) return &kTagTable[entry[at]];
-        return nullptr;
+        const std::size_t at = w.Hash(multiplier);
+        return word[at] == w ? &kTagTable[entry[at]] : nullptr;
     }
 };
 inline constexpr TagIndex kTagIndex;
+constexpr bool EveryNameFound() {
+    for (const TagName& t : kTagTable)
+        if (kTagIndex.FindWord(t.name, NameWordLength(t.name)) != &t) return false;
+    return true;
+}
+static_assert(EveryNameFound());
 static_assert(kTagIndex.Find("p ")->tag == Tag::Paragraph);
 static_assert(kTagIndex.Find("/BlockQuote x ")->tag == Tag::Block);
 static_assert(kTagIndex.Find("pre") == nullptr && kTagIndex.Find("P/ ") == nullptr);
