@@ -10,6 +10,7 @@
 #endif
 
 #include "codes/ascii.h"
+#include "engine/byte_scan.h"
 #include "engine/converter.h"
 #include "engine/text_form.h"
 
@@ -26,9 +27,9 @@ constexpr std::size_t kSliceRoom = 2 * kSlice;
 constexpr std::size_t kPendingCapacity = kFlushAt + kSliceRoom;
 
 // Copies p[0..n) up to its first LF to o and returns the LF's position, or n
-// when there is none. Where there is SSE2 the copy goes in sixteen-byte
-// blocks, never past o + n: bytes after the LF's position may be written too,
-// for the caller to write over.
+// when there is none. The copy goes in sixteen-byte blocks where there is
+// SSE2 and in machine words elsewhere, never past o + n: bytes after the
+// LF's position may be written too, for the caller to write over.
 inline std::size_t CopyUpToLf(const char* p, std::size_t n, char* o) {
     std::size_t i = 0;
 #if defined(__SSE2__)
@@ -37,6 +38,14 @@ inline std::size_t CopyUpToLf(const char* p, std::size_t n, char* o) {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(o + i), v);
         if (const int lf = _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))))
             return i + static_cast<std::size_t>(__builtin_ctz(lf));
+    }
+#else
+    // A machine word at a time while no LF is in it.
+    for (; i + sizeof(ScanWord) <= n; i += sizeof(ScanWord)) {
+        ScanWord w;
+        std::memcpy(&w, p + i, sizeof w);
+        std::memcpy(o + i, &w, sizeof w);
+        if (HasByte(w, '\n')) break;
     }
 #endif
     for (; i < n && p[i] != '\n'; ++i) o[i] = p[i];

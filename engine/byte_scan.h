@@ -1,5 +1,5 @@
 // The scanner's run of text, found sixteen bytes at a time where there is
-// SSE2 and a machine word at a time elsewhere.
+// SSE2 and a machine word at a time elsewhere; the word tests beside it.
 #pragma once
 
 #include <cstddef>
@@ -21,14 +21,23 @@ inline constexpr struct TextStops {
 
 constexpr bool IsTextStop(char c) { return kTextStops.table[static_cast<unsigned char>(c)]; }
 
-// Whether a machine word may hold a stop: some byte of it is 0x20 or below,
-// "&" or "<". A word without one holds only text.
-inline bool MayHoldTextStop(std::uintptr_t w) {
-    constexpr std::uintptr_t kOnes = ~std::uintptr_t{0} / 255;  // 0x01 in every byte
-    constexpr std::uintptr_t kHigh = kOnes * 0x80;
-    // Nonzero exactly when some byte of x is below b (b at most 0x80).
-    auto below = [](std::uintptr_t x, unsigned b) { return (x - kOnes * b) & ~x & kHigh; };
-    return (below(w, 0x21) | below(w ^ (kOnes * '&'), 1) | below(w ^ (kOnes * '<'), 1)) != 0;
+// Machine words looked at a byte at a time all at once, where there are no
+// vectors. The tests are exact: no borrow reaches a byte before the first
+// that matches, and only whether any matches is used.
+using ScanWord = std::uintptr_t;
+inline constexpr ScanWord kByteOnes = ~ScanWord{0} / 255;  // 0x01 in every byte
+
+// Nonzero exactly when some byte of w is below b (b at most 0x80).
+constexpr ScanWord BytesBelow(ScanWord w, unsigned b) {
+    return (w - kByteOnes * b) & ~w & (kByteOnes * 0x80);
+}
+
+constexpr bool HasByte(ScanWord w, unsigned char c) { return BytesBelow(w ^ (kByteOnes * c), 1) != 0; }
+
+// Whether a word may hold a stop: some byte of it is 0x20 or below, "&" or
+// "<". A word without one holds only text.
+constexpr bool MayHoldTextStop(ScanWord w) {
+    return BytesBelow(w, 0x21) != 0 || HasByte(w, '&') || HasByte(w, '<');
 }
 
 // TextRun from p[i] on, a byte at a time with the words that hold no stop
@@ -37,15 +46,15 @@ inline bool MayHoldTextStop(std::uintptr_t w) {
 inline std::size_t TextRunByWords(const char* p, std::size_t n, std::size_t i,
                                   std::size_t* space_end) {
     while (i < n) {
-        if (n - i >= sizeof(std::uintptr_t)) {
-            std::uintptr_t w;
+        if (n - i >= sizeof(ScanWord)) {
+            ScanWord w;
             std::memcpy(&w, p + i, sizeof w);
             if (!MayHoldTextStop(w)) {
                 i += sizeof w;
                 continue;
             }
         }
-        const std::size_t end = n - i >= sizeof(std::uintptr_t) ? i + sizeof(std::uintptr_t) : n;
+        const std::size_t end = n - i >= sizeof(ScanWord) ? i + sizeof(ScanWord) : n;
         for (; i < end; ++i) {
             if (!IsTextStop(p[i])) continue;
             if (p[i] != ' ' || i + 1 >= n || IsTextStop(p[i + 1])) return i;

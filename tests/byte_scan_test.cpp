@@ -2,8 +2,10 @@
 // stops fall within or across sixteen-byte blocks.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <string>
+#include <string_view>
 
 #include "codes/byte_scan.h"
 #include "engine/byte_scan.h"
@@ -43,6 +45,17 @@ TEST(ByteScan, SameAsByteByByte) {
         std::size_t ascii = 0;
         while (ascii < s.size() && static_cast<unsigned char>(s[ascii]) < 0x80) ++ascii;
         ASSERT_EQ(vorlax::SpanAscii(s.data(), s.size()), ascii) << round;
+
+        // The word tests, on the string's first word.
+        if (s.size() >= sizeof(vorlax::ScanWord)) {
+            vorlax::ScanWord w;
+            std::memcpy(&w, s.data(), sizeof w);
+            const std::string_view word(s.data(), sizeof w);
+            for (const char c : {'\n', '<', '\0', '\xFF'})
+                ASSERT_EQ(vorlax::HasByte(w, static_cast<unsigned char>(c)),
+                          word.find(c) != std::string_view::npos)
+                    << round;
+        }
 
         const std::size_t gt = s.find_first_of(std::string(">\r\n\xFF", 4));
         ASSERT_EQ((vorlax::SpanWithout<'>', '\r', '\n', '\xFF'>(s.data(), s.size())),
