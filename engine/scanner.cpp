@@ -90,16 +90,19 @@ void Converter::ReadTag() {
 inline void Converter::ActOnTag(std::string_view ahead, TagAtHand at_hand) {
     const std::size_t n = at_hand.length;
     if (n == TagAtHand::kSlow) return ReadTagSlowly();
-    // No name in the table begins a comment or a META tag.
-    if (const TagName* match = at_hand.match) {
-        in_->Skip(n + 1);
-        const Tag tag = match->tag;
-        if (!Acts(tag)) return;
-        // Only the actions that read attributes are given the tag's text.
-        if (ReadsText(tag)) return DispatchText(tag, ahead.substr(0, n));
-        return Dispatch(tag, nullptr);
-    }
     const std::string_view text = ahead.substr(0, n);
+    // No name in the table begins a comment or a META tag. A tag that does
+    // nothing with these options is passed over whatever it is.
+    if (const TagName* match = at_hand.match) {
+        const Tag tag = match->tag;
+        if (!Acts(tag)) return in_->Skip(n + 1);
+        if (CheckLink(match, text)) {
+            in_->Skip(n + 1);
+            // Only the actions that read attributes are given the tag's text.
+            if (ReadsText(tag)) return DispatchText(tag, text);
+            return Dispatch(tag, nullptr);
+        }
+    }
     if ((n >= 2 && text[0] == '!' && text[1] == '-') || StartsWithNoCase(text, "META"))
         return ReadTagSlowly();
     in_->Skip(n + 1);

@@ -237,7 +237,8 @@ inline const TagName* FindTag(std::string_view text, std::size_t readable) {
 // length of its text (the bytes before its ">"), or kSlow when it must be
 // read a byte at a time (a line break, a 0xFF or the end of what is at hand
 // comes first, or no ">" lies within reach); and the table entry of its
-// first word, or null.
+// first word, or null. A link's entry is not checked yet (CheckLink): the
+// reader need not check it when links are off.
 struct TagAtHand {
     static constexpr std::size_t kSlow = static_cast<std::size_t>(-1);
     // Only from LookAtShortTag: the tag is not over within sixteen bytes.
@@ -260,7 +261,7 @@ inline TagAtHand LookAtShortTag(std::string_view ahead) {
             const std::size_t word = static_cast<std::size_t>(__builtin_ctz(WordEnds(v) | (1u << n)));
             // A word ended by a NUL matches no name.
             if (ahead[word] == '\0') return {n, nullptr};
-            return {n, CheckLink(FindPackedWord(v, word), ahead.substr(0, n))};
+            return {n, FindPackedWord(v, word)};
         }
     }
 #endif
@@ -272,7 +273,7 @@ inline TagAtHand LookAtShortTag(std::string_view ahead) {
 inline TagAtHand LookAtTag(std::string_view ahead, std::size_t reach) {
     const std::size_t n = SpanWithout<'>', '\r', '\n', '\xFF'>(ahead.data(), reach);
     if (n == reach || ahead[n] != '>') return {TagAtHand::kSlow, nullptr};
-    return {n, FindTag(ahead.substr(0, n), ahead.size())};
+    return {n, FindFirstWord(ahead.substr(0, n), ahead.size())};
 }
 
 // Whether a tag's action reads its text (the attributes); the others are
