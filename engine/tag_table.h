@@ -269,11 +269,53 @@ inline TagAtHand LookAtShortTag(std::string_view ahead) {
     return {TagAtHand::kLong, nullptr};
 }
 
+// What a byte means to the look at a tag: nothing, its end, a byte that
+// sends it to the slow way (CR, LF, 0xFF), or the end of its first word.
+enum class TagByte : unsigned char { kOther, kEnd, kSlow, kWordEnd };
+inline constexpr struct TagBytes {
+    TagByte kind[256];
+    constexpr TagBytes() : kind() {
+        kind[static_cast<unsigned char>('>')] = TagByte::kEnd;
+        for (unsigned char c : {'\r', '\n', '\xFF'}) kind[c] = TagByte::kSlow;
+        kind[static_cast<unsigned char>(' ')] = kind[0] = TagByte::kWordEnd;
+    }
+    constexpr TagByte operator[](char c) const { return kind[static_cast<unsigned char>(c)]; }
+} kTagBytes;
+
+// Any tag, a byte at a time: its first word packed as it is read, then its
+// ">" looked for within the first `reach` bytes. The way without vectors.
+inline TagAtHand LookAtTagByBytes(std::string_view ahead, std::size_t reach) {
+    const char* p = ahead.data();
+    TagWord w;
+    std::size_t i = 0;
+    for (; i < reach && kTagBytes[p[i]] == TagByte::kOther; ++i) {
+        const std::uint64_t c = static_cast<unsigned char>(AsciiLower(p[i]));
+        if (i < 8)
+            w.low |= c << (8 * i);
+        else if (i < 16)
+            w.high |= c << (8 * (i - 8));
+    }
+    const std::size_t word = i;
+    for (; i < reach; ++i) {
+        const TagByte kind = kTagBytes[p[i]];
+        if (kind == TagByte::kEnd) break;
+        if (kind == TagByte::kSlow) return {TagAtHand::kSlow, nullptr};
+    }
+    if (i == reach) return {TagAtHand::kSlow, nullptr};
+    // A word ended by a NUL, or longer than every name, matches none.
+    if (word > kLongestTagWord || p[word] == '\0') return {i, nullptr};
+    return {i, kTagIndex.FindPacked(w)};
+}
+
 // Any tag, its ">" looked for within the first `reach` bytes.
 inline TagAtHand LookAtTag(std::string_view ahead, std::size_t reach) {
+#if defined(__SSE2__)
     const std::size_t n = SpanWithout<'>', '\r', '\n', '\xFF'>(ahead.data(), reach);
     if (n == reach || ahead[n] != '>') return {TagAtHand::kSlow, nullptr};
     return {n, FindFirstWord(ahead.substr(0, n), ahead.size())};
+#else
+    return LookAtTagByBytes(ahead, reach);
+#endif
 }
 
 // Whether a tag's action reads its text (the attributes); the others are

@@ -2,6 +2,7 @@
 // stops fall within or across sixteen-byte blocks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "codes/byte_scan.h"
 #include "engine/byte_scan.h"
+#include "engine/tag_table.h"
 
 namespace {
 
@@ -62,6 +64,37 @@ TEST(ByteScan, SameAsByteByByte) {
                   gt == std::string::npos ? s.size() : gt)
             << round;
     }
+}
+
+// The look at a tag a byte at a time (the way without vectors) finds what
+// the other looks find: the same end, the same table entry.
+TEST(ByteScan, TagLooksAgree) {
+    const char alphabet[] = {'t', 'T', 'd', 'r', 'p', 'P', 'a', 'h', 'f', '/', 'b', 'l', 'o', 'c',
+                             'k', 'q', 'u', 'e', ' ', ' ', '\0', '>', '>', '\r', '\n', '\xFF', '='};
+    std::mt19937 random(20261209);
+    int matches = 0;
+    for (int round = 0; round < 50000; ++round) {
+        std::string s(random() % 40, 'a');
+        for (char& c : s) c = alphabet[random() % sizeof alphabet];
+        const std::size_t reach = std::min<std::size_t>(s.size(), random() % 2 ? s.size() : 12);
+        const vorlax::TagAtHand bytes = vorlax::LookAtTagByBytes(s, reach);
+        const vorlax::TagAtHand any = vorlax::LookAtTag(s, reach);
+        if (any.length != vorlax::TagAtHand::kSlow && any.match) ++matches;
+        ASSERT_EQ(bytes.length, any.length) << round;
+        if (bytes.length != vorlax::TagAtHand::kSlow) {
+            ASSERT_EQ(bytes.match, any.match) << round;
+        }
+        if (reach == s.size()) {
+            const vorlax::TagAtHand at_hand = vorlax::LookAtShortTag(s);
+            if (at_hand.length != vorlax::TagAtHand::kLong) {
+                ASSERT_EQ(at_hand.length, any.length) << round;
+                if (any.length != vorlax::TagAtHand::kSlow) {
+                    ASSERT_EQ(at_hand.match, any.match) << round;
+                }
+            }
+        }
+    }
+    EXPECT_GT(matches, 100);  // names were found, not only missed
 }
 
 }  // namespace
