@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "codes/decode.h"
 #include "decode_cases.h"
@@ -134,6 +135,59 @@ using vorlax::test::Conversion;
 
 TEST(ConvertToCP932, Codes) {
     for (const Conversion& c : vorlax::test::ConversionCases()) EXPECT_EQ(Convert(c.code, c.input), c.output) << c.what;
+}
+
+// Repeats a string.
+std::string Times(int count, const std::string& s) {
+    std::string out;
+    for (int k = 0; k < count; ++k) out += s;
+    return out;
+}
+
+// The Shift-JIS of a JIS code given as two bytes, the high bits ignored.
+std::string SjisOf(unsigned b, unsigned c) {
+    const std::uint16_t s = vorlax::JisToSjis(static_cast<std::uint16_t>((b & 0x7F) << 8 | (c & 0x7F)));
+    return {static_cast<char>(s >> 8), static_cast<char>(s & 0xFF)};
+}
+
+// Long runs, where the decoders take many bytes at a time: every pair of
+// bytes a JIS X 0208 run may hold, and runs that end at every position of
+// the blocks they are taken in.
+TEST(ConvertToCP932, LongRuns) {
+    std::string euc, euc_out, jis = "\x1B$B", jis_out;
+    for (unsigned b = 0; b < 256; ++b)
+        for (unsigned c = 0; c < 256; ++c) {
+            if (b >= 0x80 && (b | 1) != 0x8F) {
+                euc += {static_cast<char>(b), static_cast<char>(c)};
+                euc_out += SjisOf(b, c);
+            }
+            if (b != 0x1B && b != 0x0E) {
+                jis += {static_cast<char>(b), static_cast<char>(c)};
+                jis_out += SjisOf(b, c);
+            }
+        }
+    std::vector<Conversion> cases = {
+        {vorlax::kEuc, euc, euc_out, "every EUC-JP pair"},
+        {vorlax::kJis, jis, jis_out, "every JIS kanji pair"},
+    };
+    const std::string a = "\xE3\x81\x82", a_le = "\x42\x30", a_be = "\x30\x42";  // U+3042
+    for (int k = 0; k < 20; ++k) {
+        const std::string ka = Times(k, "\x82\xA0"), tail = Times(20, "\x82\xA0");
+        cases.push_back({vorlax::kEuc, Times(k, "\xA4\xA2") + "x" + Times(20, "\xA4\xA2"), ka + "x" + tail, "EUC-JP run, ASCII"});
+        cases.push_back({vorlax::kEuc, Times(k, "\xA4\xA2") + "\x8E\xB1" + Times(20, "\xA4\xA2"), ka + "\xB1" + tail, "EUC-JP run, katakana"});
+        cases.push_back({vorlax::kEuc, Times(k, "\xA4\xA2") + "\x8F\xB0\xA9" + Times(20, "\xA4\xA2"), ka + "\xFA\x68" + tail, "EUC-JP run, JIS X 0212"});
+        cases.push_back({vorlax::kJis, "\x1B$B" + Times(k, "\x24\x22") + "\x1B(Bx", ka + "x", "JIS run, ESC"});
+        cases.push_back({vorlax::kJis, "\x1B$B" + Times(k, "\x24\x22") + "\x0E\x31\x0F" + Times(20, "\x24\x22"), ka + "\xB1" + tail, "JIS run, SO"});
+        cases.push_back({vorlax::kUtf8, Times(k, a) + "x" + Times(20, a) + "\0"s + Times(k, "y"), ka + "x" + tail + "?" + Times(k, "y"), "UTF-8 runs"});
+        cases.push_back({vorlax::kUtf8, Times(k, "y") + "\xC3\xA9" + Times(20, "z"), Times(k, "y") + "e" + Times(20, "z"), "UTF-8 ASCII run"});
+        const std::string ascii = Times(k, "y"), rest = Times(20, "z");
+        cases.push_back({vorlax::kUtf16Le, Times(k, "y\0"s) + a_le + Times(20, "z\0"s), ascii + "\x82\xA0" + rest, "UTF-16LE ASCII run"});
+        cases.push_back({vorlax::kUtf16Le, Times(k, "y\0"s) + "\0\0"s + Times(20, "z\0"s), ascii + "?" + rest, "UTF-16LE ASCII run, NUL"});
+        cases.push_back({vorlax::kUtf16Le, Times(k, "y\0"s) + "\x80\0"s + Times(20, "z\0"s), ascii + "\x80" + rest, "UTF-16LE ASCII run, U+0080"});
+        cases.push_back({vorlax::kUtf16Be, Times(k, "\0y"s) + a_be + Times(20, "\0z"s), ascii + "\x82\xA0" + rest, "UTF-16BE ASCII run"});
+        cases.push_back({vorlax::kUtf16Be, Times(k, "\0y"s) + "\x01\x7A"s + Times(20, "\0z"s), ascii + "??" + rest, "UTF-16BE ASCII run, U+017A"});
+    }
+    for (const Conversion& c : cases) EXPECT_EQ(Convert(c.code, c.input), c.output) << c.what << " " << c.input.size();
 }
 
 TEST(ConvertToCP932, AbortStopsAtOnce) {
