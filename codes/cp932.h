@@ -33,14 +33,14 @@ inline constexpr std::uint16_t kCP932Outside = 0x3F3F;
 
 namespace cp932_detail {
 // Where the entries of a 256-code-point page lie: its code points whose low
-// byte is in first..last have their entry at kCP932Table[base + low byte];
+// byte is first .. first + count - 1 have their entry at kCP932Table[base + low byte];
 // the rest are outside every range. No two ranges share a page, so one load
 // and one compare replace the walk over the ranges (which mispredicts on
 // text mixing kana, kanji and full-width forms).
 struct CP932Page {
     std::uint16_t base = 0;
-    unsigned char first = 1;  // first > last: the page holds no entry
-    unsigned char last = 0;
+    std::uint16_t first = 0;
+    std::uint32_t count = 0;  // 0: the page holds no entry
 };
 
 constexpr struct CP932Pages {
@@ -51,8 +51,8 @@ constexpr struct CP932Pages {
                 const unsigned lo = p == static_cast<unsigned>(r.first >> 8) ? (r.first & 0xFFu) : 0u;
                 const unsigned hi = p == static_cast<unsigned>(r.last >> 8) ? (r.last & 0xFFu) : 0xFFu;
                 page[p].base = static_cast<std::uint16_t>(r.index + (p << 8) - r.first);
-                page[p].first = static_cast<unsigned char>(lo);
-                page[p].last = static_cast<unsigned char>(hi);
+                page[p].first = static_cast<std::uint16_t>(lo);
+                page[p].count = hi - lo + 1;
             }
     }
 } kCP932Pages;
@@ -65,7 +65,7 @@ constexpr bool PagesMatchRanges() {
             if (u >= r.first && u <= r.last) walk = r.index + static_cast<long>(u - r.first);
         const CP932Page& pg = kCP932Pages.page[u >> 8];
         const unsigned low = u & 0xFFu;
-        const long paged = low >= pg.first && low <= pg.last ? pg.base + static_cast<long>(low) : -1;
+        const long paged = low - pg.first < pg.count ? pg.base + static_cast<long>(low) : -1;
         if (walk != paged) return false;
     }
     return true;
@@ -74,9 +74,10 @@ constexpr bool PagesMatchRanges() {
 
 // The entry of a code point, or kCP932Outside when no range holds it.
 inline std::uint16_t UnicodeToCP932(std::uint16_t u) {
-    const cp932_detail::CP932Page& page = cp932_detail::kCP932Pages.page[u >> 8];
-    const unsigned low = u & 0xFFu;
-    if (low < page.first || low > page.last) return kCP932Outside;
+    const unsigned code = u;  // worked on as a whole register
+    const cp932_detail::CP932Page& page = cp932_detail::kCP932Pages.page[code >> 8];
+    const unsigned low = code & 0xFFu;
+    if (low - page.first >= page.count) return kCP932Outside;
     return kCP932Table[page.base + low];
 }
 

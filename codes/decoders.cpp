@@ -128,6 +128,18 @@ inline Byte* PutEntry(Byte* o, std::uint16_t entry) {
     return o + 1 + (entry >> 8 != 0);
 }
 
+// The two bytes of an entry that has two, in one store where the low byte
+// comes first in memory.
+inline Byte* PutTwo(Byte* o, std::uint16_t entry) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(o, &entry, 2);
+    } else {
+        o[0] = static_cast<Byte>(entry);
+        o[1] = static_cast<Byte>(entry >> 8);
+    }
+    return o + 2;
+}
+
 // The bytes of a code point by the emission rule.
 inline Byte* PutUnicode(Byte* o, std::uint16_t u) {
     if (u - 1u < 0x7Fu) {  // U+0001..U+007F are their own single byte
@@ -332,12 +344,21 @@ std::size_t DecodeUtf8(const Byte* p, std::size_t n, bool last, Byte*& out,
             if (cut_off(3)) break;
             // A run of three-byte characters (kana, kanji, their punctuation)
             // in one piece, like a run of ASCII.
-            do {
-                const std::uint16_t u = static_cast<std::uint16_t>(
-                    (p[i] & 0x0F) << 12 | (p[i + 1] & 0x3F) << 6 | (p[i + 2] & 0x3F));
-                o = PutEntry(o, UnicodeToCP932(u));
-                i += 3;
-            } while (n - i >= 3 && (p[i] & 0xF0) == 0xE0);
+            const Byte* q = p + i;
+            const Byte* const last_start = p + n - 3;  // n - i >= 3 here
+            unsigned lead = b;
+            for (;;) {
+                const unsigned u = (lead & 0x0Fu) << 12 | (q[1] & 0x3Fu) << 6 | (q[2] & 0x3Fu);
+                const std::uint16_t entry = UnicodeToCP932(static_cast<std::uint16_t>(u));
+                if ((entry & 0xFF) != 0 && entry > 0xFF) [[likely]] {
+                    o = PutTwo(o, entry);  // a kanji, a kana
+                } else {
+                    o = PutEntry(o, entry);
+                }
+                q += 3;
+                if (q > last_start || ((lead = *q) & 0xF0) != 0xE0) break;
+            }
+            i = static_cast<std::size_t>(q - p);
         } else if (b >= 0xF0 && b <= 0xF7) {
             // One character beyond the Basic Multilingual Plane.
             if (cut_off(4)) break;
