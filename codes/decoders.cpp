@@ -221,10 +221,16 @@ std::size_t DecodeEuc(const Byte* p, std::size_t n, bool last, Byte*& out,
         } else if (n - i < 2) {
             if (last) i = n;  // cut off
             break;
-        } else if ((b | 1) != 0x8F) {
-            // A run of JIS X 0208 pairs, in one piece like a run of ASCII:
-            // eight at a time up to the first byte that is no lead there.
+        } else if (b != 0x8F) {
+            // A run of JIS X 0208 pairs and half-width katakana, in one piece
+            // like a run of ASCII: pairs eight at a time up to the first byte
+            // that is no lead there.
             do {
+                if (p[i] == 0x8E) {
+                    *o++ = p[i + 1];  // half-width katakana: the same byte in CP932
+                    i += 2;
+                    continue;
+                }
 #if defined(__SSE2__)
                 if (n - i >= 16) {
                     const __m128i v = Load16(p + i);
@@ -237,10 +243,7 @@ std::size_t DecodeEuc(const Byte* p, std::size_t n, bool last, Byte*& out,
 #endif
                 o = PutJis(o, p[i], p[i + 1]);
                 i += 2;
-            } while (n - i >= 2 && p[i] >= 0x80 && (p[i] | 1) != 0x8F);
-        } else if (b == 0x8E) {
-            *o++ = p[i + 1];  // half-width katakana: the same byte in CP932
-            i += 2;
+            } while (n - i >= 2 && p[i] >= 0x80 && p[i] != 0x8F);
         } else {
             // JIS X 0212: 0x8F and the two bytes after it, whatever they
             // are, are one character.
