@@ -47,6 +47,21 @@ bool DeclaresUtf8(std::string_view tag) {
     return token == "utf-8" || token == "utf8";
 }
 
+// How many continuation bytes a UTF-8 lead byte takes; -1 for a byte that
+// cannot open a multi-byte sequence (a continuation byte, 0xC0, 0xC1, 0xF5
+// and up). ASCII is 0.
+constexpr struct Utf8Leads {
+    signed char more[256];
+    constexpr Utf8Leads() : more() {
+        for (int b = 0; b < 256; ++b)
+            more[b] = static_cast<signed char>(b < 0x80                  ? 0
+                                               : b >= 0xC2 && b <= 0xDF ? 1
+                                               : b >= 0xE0 && b <= 0xEF ? 2
+                                               : b >= 0xF0 && b <= 0xF4 ? 3
+                                                                         : -1);
+    }
+} kUtf8Leads;
+
 // The undeclared-UTF-8 test: at least one multi-byte sequence and nothing
 // malformed. A sequence cut off by the end of the sample counts as well-formed.
 bool LooksLikeUtf8(std::string_view sample) {
@@ -55,16 +70,17 @@ bool LooksLikeUtf8(std::string_view sample) {
     bool multi = false;
     std::size_t i = 0;
     while (i < n) {
-        const Byte b = p[i++];
-        if (b < 0x80) continue;
-        int more;
-        if (b >= 0xC2 && b <= 0xDF) more = 1;
-        else if (b >= 0xE0 && b <= 0xEF) more = 2;
-        else if (b >= 0xF0 && b <= 0xF4) more = 3;
-        else return false;
-        for (; more > 0 && i < n; --more, ++i)
-            if (p[i] < 0x80 || p[i] > 0xBF) return false;
-        multi = true;
+        // ASCII runs (markup) are passed over many bytes at a time.
+        i += SpanAscii(sample.data() + i, n - i);
+        if (i == n) break;
+        // Then a run of multi-byte sequences.
+        do {
+            int more = kUtf8Leads.more[p[i++]];
+            if (more < 0) return false;
+            for (; more > 0 && i < n; --more, ++i)
+                if ((p[i] & 0xC0) != 0x80) return false;
+            multi = true;
+        } while (i < n && p[i] >= 0x80);
     }
     return multi;
 }
