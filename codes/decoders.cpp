@@ -140,13 +140,20 @@ inline Byte* PutTwo(Byte* o, std::uint16_t entry) {
     return o + 2;
 }
 
+// PutEntry with the case of Japanese text first: an entry of two bytes
+// (a kanji, a kana) is stored as it is.
+inline Byte* PutCharacter(Byte* o, std::uint16_t entry) {
+    if ((entry & 0xFF) != 0 && entry > 0xFF) [[likely]] return PutTwo(o, entry);
+    return PutEntry(o, entry);
+}
+
 // The bytes of a code point by the emission rule.
 inline Byte* PutUnicode(Byte* o, std::uint16_t u) {
     if (u - 1u < 0x7Fu) {  // U+0001..U+007F are their own single byte
         *o++ = static_cast<Byte>(u);
         return o;
     }
-    return PutEntry(o, UnicodeToCP932(u));
+    return PutCharacter(o, UnicodeToCP932(u));
 }
 
 inline Byte* PutUnknown(Byte* o) {
@@ -352,12 +359,7 @@ std::size_t DecodeUtf8(const Byte* p, std::size_t n, bool last, Byte*& out,
             unsigned lead = b;
             for (;;) {
                 const unsigned u = (lead & 0x0Fu) << 12 | (q[1] & 0x3Fu) << 6 | (q[2] & 0x3Fu);
-                const std::uint16_t entry = UnicodeToCP932(static_cast<std::uint16_t>(u));
-                if ((entry & 0xFF) != 0 && entry > 0xFF) [[likely]] {
-                    o = PutTwo(o, entry);  // a kanji, a kana
-                } else {
-                    o = PutEntry(o, entry);
-                }
+                o = PutCharacter(o, UnicodeToCP932(static_cast<std::uint16_t>(u)));
                 q += 3;
                 if (q > last_start || ((lead = *q) & 0xF0) != 0xE0) break;
             }
@@ -478,8 +480,11 @@ std::size_t Decoder::DecodeJis(const Byte* p, std::size_t n, bool last, Byte*& o
                 i += 2;
             } while (n - i >= 2 && p[i] != kEsc && p[i] != kSo);
         } else if (mode == JisMode::kKatakana) {
-            *o++ = (b >= 0x21 && b <= 0x5F) ? static_cast<Byte>(b + 0x80) : b;
-            ++i;
+            // A run of half-width katakana, up to the next ESC or SO.
+            do {
+                const Byte c = p[i++];
+                *o++ = (c >= 0x21 && c <= 0x5F) ? static_cast<Byte>(c + 0x80) : c;
+            } while (i < n && p[i] != kEsc && p[i] != kSo);
         } else if (mode == JisMode::kJisX0212) {
             // Pairs as in kanji mode, control bytes included.
             if (n - i < 2) {
@@ -490,8 +495,8 @@ std::size_t Decoder::DecodeJis(const Byte* p, std::size_t n, bool last, Byte*& o
             i += 2;
         } else {
             // In Roman mode every byte but ESC and SO stands for itself.
-            std::size_t run = 1;
-            while (i + run < n && p[i + run] != kEsc && p[i + run] != kSo) ++run;
+            const std::size_t run =
+                1 + SpanWithout<'\x1B', '\x0E'>(reinterpret_cast<const char*>(p) + i + 1, n - i - 1);
             o = PutBytes(o, p + i, run);
             i += run;
         }
