@@ -282,6 +282,8 @@ inline std::size_t PutAsciiUnits(const Byte* p, Byte* o) {
 }
 #endif
 
+constexpr bool IsHighSurrogate(std::uint16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+
 template <bool kBigEndian>
 std::size_t DecodeUtf16(const Byte* p, std::size_t n, bool last, Byte*& out,
                         const std::atomic<bool>& abort) {
@@ -293,7 +295,15 @@ std::size_t DecodeUtf16(const Byte* p, std::size_t n, bool last, Byte*& out,
     };
     std::size_t k = 0;
     while (k < units && !Aborted(abort)) {
-        const std::uint16_t u = unit(k);
+        std::uint16_t u = unit(k);
+        if (u >= 0x80 && !IsHighSurrogate(u)) {
+            // A run of characters through the table (kanji, kana), in one
+            // piece like a run of ASCII.
+            do {
+                o = PutCharacter(o, UnicodeToCP932(u));  // a lone low half: "??"
+            } while (++k < units && (u = unit(k)) >= 0x80 && !IsHighSurrogate(u));
+            continue;
+        }
 #if defined(__SSE2__)
         if (u - 1u < 0x7Fu && units - k >= 8) {
             // Markup and other ASCII, eight units at a time.
@@ -303,7 +313,7 @@ std::size_t DecodeUtf16(const Byte* p, std::size_t n, bool last, Byte*& out,
             continue;
         }
 #endif
-        if (u >= 0xD800 && u <= 0xDBFF) {
+        if (IsHighSurrogate(u)) {
             if (k + 1 == units && !last) break;  // its low half may follow
             if (k + 1 < units) {
                 const std::uint16_t low = unit(k + 1);
