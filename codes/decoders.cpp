@@ -178,12 +178,13 @@ inline std::size_t CopyAsciiRun(const Byte* p, std::size_t n, Byte lowest, Byte*
     constexpr std::uint64_t kHighBits = 0x8080808080808080u;
     std::size_t i = 0;
 #if defined(__SSE2__)
-    // Sixteen bytes at a time where there is SSE2: the high bits, and with
-    // lowest 1 the zero bytes, end the run.
+    // Sixteen bytes at a time where there is SSE2: the high bits end the
+    // run, and with lowest 1 the zero bytes too (all those bytes, and only
+    // those, are not above 0 as signed bytes).
     for (; n - i >= 16; i += 16) {
         const __m128i v = Load16(p + i);
-        int outside = _mm_movemask_epi8(v);
-        if (lowest != 0) outside |= BytesEqual(v, 0);
+        const int outside = lowest != 0 ? ~_mm_movemask_epi8(_mm_cmpgt_epi8(v, _mm_setzero_si128())) & 0xFFFF
+                                        : _mm_movemask_epi8(v);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(o + i), v);
         if (outside) return i + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(outside)));
     }
