@@ -75,6 +75,13 @@ bool LooksLikeUtf8(std::string_view sample) {
         if (i == n) break;
         // Then a run of multi-byte sequences.
         do {
+            if ((p[i] & 0xF0) == 0xE0 && n - i >= 3) {
+                // Three bytes (kana, kanji): the common case, one test.
+                if (((p[i + 1] & 0xC0) ^ 0x80) | ((p[i + 2] & 0xC0) ^ 0x80)) return false;
+                i += 3;
+                multi = true;
+                continue;
+            }
             int more = kUtf8Leads.more[p[i++]];
             if (more < 0) return false;
             for (; more > 0 && i < n; --more, ++i)
