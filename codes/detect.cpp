@@ -47,6 +47,54 @@ bool DeclaresUtf8(std::string_view tag) {
     return token == "utf-8" || token == "utf8";
 }
 
+// The undeclared-UTF-8 test: at least one multi-byte sequence and nothing
+// malformed. A sequence cut off by the end of the sample counts as well-formed.
+#if defined(__SSE2__)
+// Sixteen bytes at a time: the bytes the lead bytes before them call for
+// (one after each lead byte, two after one from 0xE0, three after one from
+// 0xF0) must be exactly the continuation bytes, and no byte may be one that
+// neither continues nor opens a sequence (0xC0, 0xC1, 0xF5 and up).
+bool LooksLikeUtf8(std::string_view sample) {
+    const std::size_t n = sample.size();
+    // With the high bit flipped, a signed compare sees the continuation
+    // bytes as 0..63, 0xC0 0xC1 as 64 65, the lead bytes of two, three and
+    // four as 66..95, 96..111 and 112..116, and 0xF5..0xFF as 117..127.
+    auto in = [](__m128i s, int low, int high) {
+        return _mm_and_si128(_mm_cmpgt_epi8(s, _mm_set1_epi8(static_cast<char>(low - 1))),
+                             _mm_cmplt_epi8(s, _mm_set1_epi8(static_cast<char>(high + 1))));
+    };
+    __m128i needs1 = _mm_setzero_si128(), needs2 = needs1, needs3 = needs1;  // the block before
+    __m128i leads = needs1;
+    for (std::size_t i = 0; i < n; i += 16) {
+        int looked_at = 0xFFFF;
+        __m128i v;
+        if (n - i >= 16) {
+            v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sample.data() + i));
+        } else {
+            // The last bytes, padded with ASCII; what a sequence cut off by
+            // the end calls for beyond them is not looked at.
+            alignas(16) char tail[16] = {};
+            sample.copy(tail, n - i, i);
+            v = _mm_load_si128(reinterpret_cast<const __m128i*>(tail));
+            looked_at = (1 << (n - i)) - 1;
+        }
+        const __m128i s = _mm_xor_si128(v, _mm_set1_epi8(static_cast<char>(0x80)));
+        const __m128i opens1 = in(s, 66, 116), opens2 = in(s, 96, 116), opens3 = in(s, 112, 116);
+        const __m128i called_for = _mm_or_si128(
+            _mm_or_si128(_mm_or_si128(_mm_slli_si128(opens1, 1), _mm_srli_si128(needs1, 15)),
+                         _mm_or_si128(_mm_slli_si128(opens2, 2), _mm_srli_si128(needs2, 14))),
+            _mm_or_si128(_mm_slli_si128(opens3, 3), _mm_srli_si128(needs3, 13)));
+        const __m128i wrong = _mm_or_si128(_mm_xor_si128(in(s, 0, 63), called_for),
+                                           _mm_or_si128(in(s, 64, 65), _mm_cmpgt_epi8(s, _mm_set1_epi8(116))));
+        if (_mm_movemask_epi8(wrong) & looked_at) return false;
+        needs1 = opens1;
+        needs2 = opens2;
+        needs3 = opens3;
+        leads = _mm_or_si128(leads, opens1);
+    }
+    return _mm_movemask_epi8(leads) != 0;
+}
+#else
 // How many continuation bytes a UTF-8 lead byte takes; -1 for a byte that
 // cannot open a multi-byte sequence (a continuation byte, 0xC0, 0xC1, 0xF5
 // and up). ASCII is 0.
@@ -62,8 +110,6 @@ constexpr struct Utf8Leads {
     }
 } kUtf8Leads;
 
-// The undeclared-UTF-8 test: at least one multi-byte sequence and nothing
-// malformed. A sequence cut off by the end of the sample counts as well-formed.
 bool LooksLikeUtf8(std::string_view sample) {
     const Byte* p = reinterpret_cast<const Byte*>(sample.data());
     const std::size_t n = sample.size();
@@ -91,6 +137,7 @@ bool LooksLikeUtf8(std::string_view sample) {
     }
     return multi;
 }
+#endif
 
 // The high bytes that tell Shift-JIS from EUC-JP: those in 0x80..0x9F or from
 // 0xE0 up (`outer`), and those in 0xA1..0xDF (`inner`).

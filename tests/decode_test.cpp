@@ -3,6 +3,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -129,6 +131,49 @@ TEST(DetectInputCode, Steps) {
         {times("\xB1", 12000) + times("\x81", 3001) + " ", 2, "S = 3001, H = 12000"},
     };
     for (const Detect& c : cases) EXPECT_EQ(vorlax::DetectInputCode(c.input), c.code) << c.what;
+}
+
+// The undeclared-UTF-8 test one byte after another: at least one lead byte,
+// each followed by its continuation bytes (fewer where the sample ends), and
+// no other byte from 0x80 up.
+bool WellFormedUtf8(const std::string& sample) {
+    bool multi = false;
+    for (std::size_t i = 0; i < sample.size();) {
+        const unsigned char b = static_cast<unsigned char>(sample[i++]);
+        if (b < 0x80) continue;
+        const int more = b >= 0xC2 && b <= 0xDF ? 1 : b >= 0xE0 && b <= 0xEF ? 2 : b >= 0xF0 && b <= 0xF4 ? 3 : -1;
+        if (more < 0) return false;
+        for (int k = 0; k < more && i < sample.size(); ++k, ++i)
+            if ((static_cast<unsigned char>(sample[i]) & 0xC0) != 0x80) return false;
+        multi = true;
+    }
+    return multi;
+}
+
+// Samples of lead, continuation and stray bytes, well-formed or not, cut
+// anywhere: a window of them is UTF-8 exactly when the byte-by-byte test
+// says so (they hold nothing else detection would act on).
+TEST(DetectInputCode, Utf8TestSameAsByteByByte) {
+    const std::string pieces[] = {"a", "ab", "\x80", "\xBF", "\xC0", "\xC1", "\xC2", "\xDF", "\xE0", "\xEF",
+                                  "\xF0", "\xF4", "\xF5", "\xFE", "\xE3\x81\x82", "\xC3\xA9",
+                                  "\xF0\x9F\x98\x80", "\xE3\x81\x82\xE3\x81\x84", "0123456789abcdef"};
+    std::mt19937 random(20261209);
+    int utf8 = 0;
+    for (int round = 0; round < 20000; ++round) {
+        std::string sample;
+        const int count = static_cast<int>(random() % 24);
+        for (int k = 0; k < count; ++k) {
+            // Mostly well-formed pieces, so that long samples stay UTF-8 too.
+            const std::uint32_t r = random();
+            sample += pieces[r % 8 != 0 ? 14 + (r >> 8) % 5 : (r >> 8) % std::size(pieces)];
+        }
+        const bool expected = WellFormedUtf8(sample);
+        utf8 += expected;
+        ASSERT_EQ(vorlax::DetectWindow(sample, false).code == vorlax::kUtf8, expected)
+            << testing::PrintToString(sample);
+    }
+    EXPECT_GT(utf8, 2000);  // both outcomes are well represented
+    EXPECT_LT(utf8, 18000);
 }
 
 using vorlax::test::Conversion;
