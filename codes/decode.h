@@ -70,8 +70,9 @@ public:
     // nothing until the piece is long enough to tell whether a signature
     // opens the input. With `last`, the piece ends the input and everything
     // is consumed (a cut-off character is dropped). *written receives the
-    // number of bytes written. An abort request stops it before the next
-    // character.
+    // number of bytes written; the bytes of out after those may have been
+    // overwritten too (runs are stored many bytes at a time). An abort
+    // request stops it before the next character.
     std::size_t Decode(const unsigned char* in, std::size_t n, bool last, unsigned char* out,
                        std::size_t* written, const std::atomic<bool>& abort);
 
