@@ -326,10 +326,16 @@ private:
     int output_error_ = 0;
 };
 
-// Standard input, read in blocks; keeps the errno of a failed read.
+// Standard input, read in blocks; keeps the errno of a failed read. A
+// regular file given as standard input can be read again from where the
+// run found it, so that detection need not hold what it reads; a pipe or a
+// terminal cannot.
 class StdinSource final : public vorlax::ByteSource {
 public:
-    explicit StdinSource(const std::atomic<bool>& abort) : abort_(abort) {}
+    explicit StdinSource(const std::atomic<bool>& abort) : abort_(abort) {
+        struct stat st;
+        if (fstat(STDIN_FILENO, &st) == 0 && S_ISREG(st.st_mode)) start_ = ftello(stdin);
+    }
     std::size_t Read(char* buf, std::size_t capacity) override {
         if (abort_.load()) return 0;
         errno = 0;
@@ -337,10 +343,17 @@ public:
         if (got < capacity && std::ferror(stdin) && error == 0) error = errno != 0 ? errno : EIO;
         return got;
     }
+    bool CanRewind() const override { return start_ >= 0; }
+    bool Rewind() override {
+        if (start_ >= 0 && fseeko(stdin, start_, SEEK_SET) == 0) return true;
+        if (error == 0) error = errno != 0 ? errno : EIO;
+        return false;
+    }
     int error = 0;
 
 private:
     const std::atomic<bool>& abort_;
+    off_t start_ = -1;  // where a regular file was found; -1 for anything else
 };
 
 // Standard output; a failed write stops the conversion and keeps its errno.

@@ -1,6 +1,7 @@
 // Finding the next byte that matters in a run of bytes that do not.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -11,9 +12,36 @@
 
 namespace vorlax {
 
+namespace byte_scan_detail {
+
+inline constexpr std::uint64_t kOnes = 0x0101010101010101u;
+inline constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+
+inline std::uint64_t LoadWord(const char* p) {
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    return w;
+}
+
+// The high bit of every zero byte of x. A byte above a zero byte may be
+// marked too (the borrow runs on), never one below the first: the lowest
+// mark is exact.
+constexpr std::uint64_t ZeroBytes(std::uint64_t x) { return (x - kOnes) & ~x & kHighBits; }
+
+// The index of the first marked byte of a word loaded from memory, where
+// that is known (on a little-endian machine the lowest mark); -1 elsewhere,
+// and the caller looks at the word's bytes one by one.
+inline int FirstMarked(std::uint64_t marks) {
+    if constexpr (std::endian::native == std::endian::little) return std::countr_zero(marks) / 8;
+    return -1;
+}
+
+}  // namespace byte_scan_detail
+
 // The length of the leading run of p[0..n) that holds none of kStops.
 template <char... kStops>
 inline std::size_t SpanWithout(const char* p, std::size_t n) {
+    using namespace byte_scan_detail;
     std::size_t i = 0;
 #if defined(__SSE2__)
     // Sixteen bytes at a time: compare with every stop byte at once.
@@ -23,6 +51,19 @@ inline std::size_t SpanWithout(const char* p, std::size_t n) {
         ((hits = _mm_or_si128(hits, _mm_cmpeq_epi8(v, _mm_set1_epi8(kStops)))), ...);
         if (const int mask = _mm_movemask_epi8(hits)) return i + static_cast<std::size_t>(__builtin_ctz(mask));
     }
+#else
+    // Eight bytes at a time elsewhere: a stop byte is a zero byte of the
+    // word XORed with that stop in every byte.
+    for (; i + 8 <= n; i += 8) {
+        const std::uint64_t w = LoadWord(p + i);
+        std::uint64_t hits = 0;
+        ((hits |= ZeroBytes(w ^ (kOnes * static_cast<unsigned char>(kStops)))), ...);
+        if (hits) {
+            const int first = FirstMarked(hits);
+            if (first >= 0) return i + static_cast<std::size_t>(first);
+            break;
+        }
+    }
 #endif
     for (; i < n; ++i)
         if (((p[i] == kStops) || ...)) return i;
@@ -31,6 +72,7 @@ inline std::size_t SpanWithout(const char* p, std::size_t n) {
 
 // The length of the leading run of p[0..n) made of bytes below 0x80.
 inline std::size_t SpanAscii(const char* p, std::size_t n) {
+    using namespace byte_scan_detail;
     std::size_t i = 0;
 #if defined(__SSE2__)
     for (; i + 16 <= n; i += 16) {
@@ -40,9 +82,11 @@ inline std::size_t SpanAscii(const char* p, std::size_t n) {
 #endif
     // Eight bytes at a time elsewhere: a word without a high bit is ASCII.
     for (; i + 8 <= n; i += 8) {
-        std::uint64_t w;
-        std::memcpy(&w, p + i, 8);
-        if (w & 0x8080808080808080u) break;
+        if (const std::uint64_t high = LoadWord(p + i) & kHighBits) {
+            const int first = FirstMarked(high);
+            if (first >= 0) return i + static_cast<std::size_t>(first);
+            break;
+        }
     }
     for (; i < n; ++i)
         if (static_cast<unsigned char>(p[i]) >= 0x80) return i;

@@ -31,11 +31,54 @@ extern const std::uint16_t kCP932Table[kCP932TableSize];
 // What a code point outside every range gives: "??".
 inline constexpr std::uint16_t kCP932Outside = 0x3F3F;
 
+namespace cp932_detail {
+// Where the entries of a 256-code-point page lie: its code points whose low
+// byte is first .. first + count - 1 have their entry at kCP932Table[base + low byte];
+// the rest are outside every range. No two ranges share a page, so one load
+// and one compare replace the walk over the ranges (which mispredicts on
+// text mixing kana, kanji and full-width forms).
+struct CP932Page {
+    std::uint16_t base = 0;
+    std::uint16_t first = 0;
+    std::uint32_t count = 0;  // 0: the page holds no entry
+};
+
+constexpr struct CP932Pages {
+    CP932Page page[256];
+    constexpr CP932Pages() : page() {
+        for (const CP932Range& r : kCP932Ranges)
+            for (unsigned p = r.first >> 8; p <= static_cast<unsigned>(r.last >> 8); ++p) {
+                const unsigned lo = p == static_cast<unsigned>(r.first >> 8) ? (r.first & 0xFFu) : 0u;
+                const unsigned hi = p == static_cast<unsigned>(r.last >> 8) ? (r.last & 0xFFu) : 0xFFu;
+                page[p].base = static_cast<std::uint16_t>(r.index + (p << 8) - r.first);
+                page[p].first = static_cast<std::uint16_t>(lo);
+                page[p].count = hi - lo + 1;
+            }
+    }
+} kCP932Pages;
+
+// Every code point finds the range the walk over the ranges finds.
+constexpr bool PagesMatchRanges() {
+    for (unsigned u = 0; u < 0x10000; ++u) {
+        long walk = -1;
+        for (const CP932Range& r : kCP932Ranges)
+            if (u >= r.first && u <= r.last) walk = r.index + static_cast<long>(u - r.first);
+        const CP932Page& pg = kCP932Pages.page[u >> 8];
+        const unsigned low = u & 0xFFu;
+        const long paged = low - pg.first < pg.count ? pg.base + static_cast<long>(low) : -1;
+        if (walk != paged) return false;
+    }
+    return true;
+}
+}  // namespace cp932_detail
+
 // The entry of a code point, or kCP932Outside when no range holds it.
 inline std::uint16_t UnicodeToCP932(std::uint16_t u) {
-    for (const CP932Range& r : kCP932Ranges)
-        if (u >= r.first && u <= r.last) return kCP932Table[r.index + (u - r.first)];
-    return kCP932Outside;
+    const unsigned code = u;  // worked on as a whole register
+    const cp932_detail::CP932Page& page = cp932_detail::kCP932Pages.page[code >> 8];
+    const unsigned low = code & 0xFFu;
+    if (low - page.first >= page.count) return kCP932Outside;
+    return kCP932Table[page.base + low];
 }
 
 // The emission rule: the low byte, or "?" when it is 0; then the high byte

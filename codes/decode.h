@@ -70,10 +70,15 @@ public:
     // nothing until the piece is long enough to tell whether a signature
     // opens the input. With `last`, the piece ends the input and everything
     // is consumed (a cut-off character is dropped). *written receives the
-    // number of bytes written. An abort request stops it before the next
-    // character.
+    // number of bytes written; the bytes of out after those may have been
+    // overwritten too (runs are stored many bytes at a time). An abort
+    // request stops it before the next character.
     std::size_t Decode(const unsigned char* in, std::size_t n, bool last, unsigned char* out,
                        std::size_t* written, const std::atomic<bool>& abort);
+
+    // Whether what follows is copied as it is: Shift-JIS once the input's
+    // opening (where a signature may stand) is behind.
+    bool CopiesFromHere() const { return started_ && code_ == kShiftJis; }
 
 private:
     // Roman, JIS X 0208 kanji, half-width katakana, JIS X 0212 kanji.
@@ -105,7 +110,8 @@ public:
     DecodingSource(int code, ByteSource& raw, const std::atomic<bool>& abort,
                    std::size_t raw_buffer = std::size_t{1} << 16);
 
-    // Decodes straight into buf, never more than `capacity` bytes: a step
+    // Decodes straight into buf, never more than `capacity` bytes (Shift-JIS
+    // past its opening is read straight into buf): a step
     // takes as many raw bytes as buf has room for (capacity / 2; Shift-JIS,
     // a copy, capacity), a read too small for a useful step goes through a
     // few bytes of its own. Returns 0 only at the end of the decoded stream

@@ -5,6 +5,7 @@
 #include "codes/decode.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -61,6 +62,7 @@ constexpr bool TablesMatch() {
     return true;
 }
 static_assert(TablesMatch());
+static_assert(cp932_detail::PagesMatchRanges());
 
 // The two bytes of a JIS code as Shift-JIS, lead byte first.
 inline Byte* PutJis(Byte* o, Byte b, Byte c) {
@@ -68,6 +70,44 @@ inline Byte* PutJis(Byte* o, Byte b, Byte c) {
     o[1] = kJisTables.trail[b & 1][c & 0x7F];
     return o + 2;
 }
+
+#if defined(__SSE2__)
+// Eight JIS codes (lead bytes at the even positions, the high bits ignored)
+// to Shift-JIS at once, by the arithmetic of JisCodeToSjis: the lead byte is
+// ((j1 + 1) >> 1) + 0x70, 0x40 more past 0x9F; the trail byte is j2 + 0x1F
+// after an odd lead, + 0x7D after an even one, and one more from 0x7F up.
+inline __m128i JisPairsToSjis(__m128i v) {
+    const __m128i j = _mm_and_si128(v, _mm_set1_epi8(0x7F));
+    const __m128i half = _mm_avg_epu8(j, _mm_setzero_si128());  // (j + 1) >> 1
+    const __m128i lead = _mm_add_epi8(
+        _mm_add_epi8(half, _mm_set1_epi8(0x70)),
+        _mm_and_si128(_mm_cmpgt_epi8(half, _mm_set1_epi8(0x2F)), _mm_set1_epi8(0x40)));
+    // The lead's parity spread over its pair's 16-bit lane.
+    const __m128i odd = _mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(1)), _mm_set1_epi16(1));
+    const __m128i add = _mm_xor_si128(_mm_set1_epi8(0x7D), _mm_and_si128(odd, _mm_set1_epi8(0x7D ^ 0x1F)));
+    const __m128i sum = _mm_add_epi8(j, add);
+    const __m128i past_7e = _mm_cmpeq_epi8(_mm_max_epu8(sum, _mm_set1_epi8(0x7F)), sum);
+    const __m128i trail = _mm_sub_epi8(sum, past_7e);  // a true compare is -1
+    const __m128i lead_bytes = _mm_set1_epi16(0x00FF);
+    return _mm_or_si128(_mm_and_si128(lead_bytes, lead), _mm_andnot_si128(lead_bytes, trail));
+}
+
+// The lead positions of a 16-byte chunk: bit k of a movemask, k even.
+constexpr int kLeadPositions = 0x5555;
+
+// Converts the pairs that open p[0..16), up to the first lead position whose
+// byte `bad_leads` marks (a movemask of the chunk), writing all sixteen
+// bytes to o; returns how many input bytes those pairs are.
+inline std::size_t PutJisPairs(const Byte* p, int bad_leads, Byte* o) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(o), JisPairsToSjis(v));
+    bad_leads &= kLeadPositions;
+    return bad_leads ? static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(bad_leads))) : 16;
+}
+
+inline __m128i Load16(const Byte* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+inline int BytesEqual(__m128i v, char c) { return _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(c))); }
+#endif
 
 // A JIS X 0212 character (its two bytes, the high bits ignored) by the
 // emission rule: through its code point and the Unicode-to-CP932 table. One
@@ -78,13 +118,42 @@ inline Byte* PutJisX0212(Byte* o, Byte b, Byte c) {
     return PutCP932(o, entry == kCP932Outside ? 0 : entry);
 }
 
+// PutCP932 without a branch on the entry's length: both bytes are stored,
+// the second counted only when it is not 0. Needs room for two bytes, which
+// every decoder has (two bytes per input byte).
+inline Byte* PutEntry(Byte* o, std::uint16_t entry) {
+    const Byte low = static_cast<Byte>(entry & 0xFF);
+    o[0] = low != 0 ? low : '?';
+    o[1] = static_cast<Byte>(entry >> 8);
+    return o + 1 + (entry >> 8 != 0);
+}
+
+// The two bytes of an entry that has two, in one store where the low byte
+// comes first in memory.
+inline Byte* PutTwo(Byte* o, std::uint16_t entry) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(o, &entry, 2);
+    } else {
+        o[0] = static_cast<Byte>(entry);
+        o[1] = static_cast<Byte>(entry >> 8);
+    }
+    return o + 2;
+}
+
+// PutEntry with the case of Japanese text first: an entry of two bytes
+// (a kanji, a kana) is stored as it is.
+inline Byte* PutCharacter(Byte* o, std::uint16_t entry) {
+    if ((entry & 0xFF) != 0 && entry > 0xFF) [[likely]] return PutTwo(o, entry);
+    return PutEntry(o, entry);
+}
+
 // The bytes of a code point by the emission rule.
 inline Byte* PutUnicode(Byte* o, std::uint16_t u) {
     if (u - 1u < 0x7Fu) {  // U+0001..U+007F are their own single byte
         *o++ = static_cast<Byte>(u);
         return o;
     }
-    return PutCP932(o, UnicodeToCP932(u));
+    return PutCharacter(o, UnicodeToCP932(u));
 }
 
 inline Byte* PutUnknown(Byte* o) {
@@ -101,27 +170,34 @@ inline bool Aborted(const std::atomic<bool>& abort) {
 // time, and returns its length. A byte from 0x80 up has its high bit set;
 // subtracting `lowest` from every byte sets it in a byte below `lowest` too
 // (no borrow reaches the first such byte), so a word with any byte outside
-// the run shows a high bit.
+// the run shows a high bit, the first such byte its lowest one. Whole words
+// are stored, the bytes after the run too: o has room for them (as much room
+// as input), and what follows the run overwrites them.
 inline std::size_t CopyAsciiRun(const Byte* p, std::size_t n, Byte lowest, Byte* o) {
     constexpr std::uint64_t kOnes = 0x0101010101010101u;
     constexpr std::uint64_t kHighBits = 0x8080808080808080u;
     std::size_t i = 0;
 #if defined(__SSE2__)
-    // Sixteen bytes at a time where there is SSE2: the high bits, and with
-    // lowest 1 the zero bytes, end the run.
+    // Sixteen bytes at a time where there is SSE2: the high bits end the
+    // run, and with lowest 1 the zero bytes too (all those bytes, and only
+    // those, are not above 0 as signed bytes).
     for (; n - i >= 16; i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        int outside = _mm_movemask_epi8(v);
-        if (lowest != 0) outside |= _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128()));
-        if (outside) break;
+        const __m128i v = Load16(p + i);
+        const int outside = lowest != 0 ? ~_mm_movemask_epi8(_mm_cmpgt_epi8(v, _mm_setzero_si128())) & 0xFFFF
+                                        : _mm_movemask_epi8(v);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(o + i), v);
+        if (outside) return i + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(outside)));
     }
 #endif
     for (; n - i >= 8; i += 8) {
         std::uint64_t w;
         std::memcpy(&w, p + i, 8);
-        if (((w - lowest * kOnes) | w) & kHighBits) break;
         std::memcpy(o + i, &w, 8);
+        if (const std::uint64_t outside = ((w - lowest * kOnes) | w) & kHighBits) {
+            if constexpr (std::endian::native == std::endian::little)
+                return i + static_cast<std::size_t>(std::countr_zero(outside) / 8);
+            break;
+        }
     }
     for (; i < n && p[i] < 0x80 && p[i] >= lowest; ++i) o[i] = p[i];
     return i;
@@ -153,15 +229,29 @@ std::size_t DecodeEuc(const Byte* p, std::size_t n, bool last, Byte*& out,
         } else if (n - i < 2) {
             if (last) i = n;  // cut off
             break;
-        } else if ((b | 1) != 0x8F) {
-            // A run of JIS X 0208 pairs, in one piece like a run of ASCII.
+        } else if (b != 0x8F) {
+            // A run of JIS X 0208 pairs and half-width katakana, in one piece
+            // like a run of ASCII: pairs eight at a time up to the first byte
+            // that is no lead there.
             do {
+                if (p[i] == 0x8E) {
+                    *o++ = p[i + 1];  // half-width katakana: the same byte in CP932
+                    i += 2;
+                    continue;
+                }
+#if defined(__SSE2__)
+                if (n - i >= 16) {
+                    const __m128i v = Load16(p + i);
+                    const int bad = ~_mm_movemask_epi8(v) | BytesEqual(_mm_or_si128(v, _mm_set1_epi8(1)), '\x8F');
+                    const std::size_t took = PutJisPairs(p + i, bad, o);
+                    o += took;
+                    i += took;
+                    continue;
+                }
+#endif
                 o = PutJis(o, p[i], p[i + 1]);
                 i += 2;
-            } while (n - i >= 2 && p[i] >= 0x80 && (p[i] | 1) != 0x8F);
-        } else if (b == 0x8E) {
-            *o++ = p[i + 1];  // half-width katakana: the same byte in CP932
-            i += 2;
+            } while (n - i >= 2 && p[i] >= 0x80 && p[i] != 0x8F);
         } else {
             // JIS X 0212: 0x8F and the two bytes after it, whatever they
             // are, are one character.
@@ -177,6 +267,24 @@ std::size_t DecodeEuc(const Byte* p, std::size_t n, bool last, Byte*& out,
     return i;
 }
 
+#if defined(__SSE2__)
+// How many of the eight UTF-16 units at p, from the first, are U+0001..U+007F
+// (their own single byte); stores the eight units' low bytes at o.
+template <bool kBigEndian>
+inline std::size_t PutAsciiUnits(const Byte* p, Byte* o) {
+    __m128i v = Load16(p);
+    if (kBigEndian) v = _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
+    const __m128i ascii = _mm_and_si128(_mm_cmpgt_epi16(v, _mm_setzero_si128()),
+                                        _mm_cmplt_epi16(v, _mm_set1_epi16(0x80)));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_packus_epi16(v, v));
+    // Two mask bits per unit: the count of units before the first outsider.
+    const unsigned outside = ~static_cast<unsigned>(_mm_movemask_epi8(ascii)) & 0xFFFFu;
+    return outside ? static_cast<std::size_t>(std::countr_zero(outside) / 2) : 8;
+}
+#endif
+
+constexpr bool IsHighSurrogate(std::uint16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+
 template <bool kBigEndian>
 std::size_t DecodeUtf16(const Byte* p, std::size_t n, bool last, Byte*& out,
                         const std::atomic<bool>& abort) {
@@ -188,8 +296,25 @@ std::size_t DecodeUtf16(const Byte* p, std::size_t n, bool last, Byte*& out,
     };
     std::size_t k = 0;
     while (k < units && !Aborted(abort)) {
-        const std::uint16_t u = unit(k);
-        if (u >= 0xD800 && u <= 0xDBFF) {
+        std::uint16_t u = unit(k);
+        if (u >= 0x80 && !IsHighSurrogate(u)) {
+            // A run of characters through the table (kanji, kana), in one
+            // piece like a run of ASCII.
+            do {
+                o = PutCharacter(o, UnicodeToCP932(u));  // a lone low half: "??"
+            } while (++k < units && (u = unit(k)) >= 0x80 && !IsHighSurrogate(u));
+            continue;
+        }
+#if defined(__SSE2__)
+        if (u - 1u < 0x7Fu && units - k >= 8) {
+            // Markup and other ASCII, eight units at a time.
+            const std::size_t run = PutAsciiUnits<kBigEndian>(p + 2 * k, o);
+            o += run;
+            k += run;
+            continue;
+        }
+#endif
+        if (IsHighSurrogate(u)) {
             if (k + 1 == units && !last) break;  // its low half may follow
             if (k + 1 < units) {
                 const std::uint16_t low = unit(k + 1);
@@ -238,9 +363,18 @@ std::size_t DecodeUtf8(const Byte* p, std::size_t n, bool last, Byte*& out,
             i += 2;
         } else if (b >= 0xE0 && b <= 0xEF) {
             if (cut_off(3)) break;
-            o = PutUnicode(o, static_cast<std::uint16_t>((b & 0x0F) << 12 | (p[i + 1] & 0x3F) << 6 |
-                                                         (p[i + 2] & 0x3F)));
-            i += 3;
+            // A run of three-byte characters (kana, kanji, their punctuation)
+            // in one piece, like a run of ASCII.
+            const Byte* q = p + i;
+            const Byte* const last_start = p + n - 3;  // n - i >= 3 here
+            unsigned lead = b;
+            for (;;) {
+                const unsigned u = (lead & 0x0Fu) << 12 | (q[1] & 0x3Fu) << 6 | (q[2] & 0x3Fu);
+                o = PutCharacter(o, UnicodeToCP932(static_cast<std::uint16_t>(u)));
+                q += 3;
+                if (q > last_start || ((lead = *q) & 0xF0) != 0xE0) break;
+            }
+            i = static_cast<std::size_t>(q - p);
         } else if (b >= 0xF0 && b <= 0xF7) {
             // One character beyond the Basic Multilingual Plane.
             if (cut_off(4)) break;
@@ -341,14 +475,27 @@ std::size_t Decoder::DecodeJis(const Byte* p, std::size_t n, bool last, Byte*& o
                 if (last) i = n;  // cut off
                 break;
             }
-            // A run of pairs, in one piece, up to the next ESC or SO.
+            // A run of pairs, in one piece, up to the next ESC or SO at a
+            // lead position: eight at a time where they fit.
             do {
+#if defined(__SSE2__)
+                if (n - i >= 16) {
+                    const __m128i v = Load16(p + i);
+                    const std::size_t took = PutJisPairs(p + i, BytesEqual(v, kEsc) | BytesEqual(v, kSo), o);
+                    o += took;
+                    i += took;
+                    continue;
+                }
+#endif
                 o = PutJis(o, p[i], p[i + 1]);
                 i += 2;
             } while (n - i >= 2 && p[i] != kEsc && p[i] != kSo);
         } else if (mode == JisMode::kKatakana) {
-            *o++ = (b >= 0x21 && b <= 0x5F) ? static_cast<Byte>(b + 0x80) : b;
-            ++i;
+            // A run of half-width katakana, up to the next ESC or SO.
+            do {
+                const Byte c = p[i++];
+                *o++ = (c >= 0x21 && c <= 0x5F) ? static_cast<Byte>(c + 0x80) : c;
+            } while (i < n && p[i] != kEsc && p[i] != kSo);
         } else if (mode == JisMode::kJisX0212) {
             // Pairs as in kanji mode, control bytes included.
             if (n - i < 2) {
@@ -359,8 +506,8 @@ std::size_t Decoder::DecodeJis(const Byte* p, std::size_t n, bool last, Byte*& o
             i += 2;
         } else {
             // In Roman mode every byte but ESC and SO stands for itself.
-            std::size_t run = 1;
-            while (i + run < n && p[i + run] != kEsc && p[i + run] != kSo) ++run;
+            const std::size_t run =
+                1 + SpanWithout<'\x1B', '\x0E'>(reinterpret_cast<const char*>(p) + i + 1, n - i - 1);
             o = PutBytes(o, p + i, run);
             i += run;
         }

@@ -40,6 +40,13 @@ std::size_t DecodingSource::Read(char* buf, std::size_t capacity) {
             return n;
         }
         if (finished_) return 0;
+        if (raw_begin_ == raw_end_ && decoder_.CopiesFromHere()) {
+            // Nothing waits and the rest is a copy: the raw bytes go
+            // straight into buf, without a pass through our own buffer.
+            const std::size_t n = abort_.load(std::memory_order_relaxed) ? 0 : raw_.Read(buf, capacity);
+            if (n == 0) finished_ = true;
+            return n;
+        }
         if (!raw_ended_ && (need_raw_ || raw_begin_ == raw_end_)) {
             Fill();
             need_raw_ = false;

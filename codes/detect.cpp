@@ -49,25 +49,95 @@ bool DeclaresUtf8(std::string_view tag) {
 
 // The undeclared-UTF-8 test: at least one multi-byte sequence and nothing
 // malformed. A sequence cut off by the end of the sample counts as well-formed.
+#if defined(__SSE2__)
+// Sixteen bytes at a time: the bytes the lead bytes before them call for
+// (one after each lead byte, two after one from 0xE0, three after one from
+// 0xF0) must be exactly the continuation bytes, and no byte may be one that
+// neither continues nor opens a sequence (0xC0, 0xC1, 0xF5 and up).
+bool LooksLikeUtf8(std::string_view sample) {
+    const std::size_t n = sample.size();
+    // With the high bit flipped, a signed compare sees the continuation
+    // bytes as 0..63, 0xC0 0xC1 as 64 65, the lead bytes of two, three and
+    // four as 66..95, 96..111 and 112..116, and 0xF5..0xFF as 117..127.
+    auto in = [](__m128i s, int low, int high) {
+        return _mm_and_si128(_mm_cmpgt_epi8(s, _mm_set1_epi8(static_cast<char>(low - 1))),
+                             _mm_cmplt_epi8(s, _mm_set1_epi8(static_cast<char>(high + 1))));
+    };
+    __m128i needs1 = _mm_setzero_si128(), needs2 = needs1, needs3 = needs1;  // the block before
+    __m128i leads = needs1;
+    for (std::size_t i = 0; i < n; i += 16) {
+        int looked_at = 0xFFFF;
+        __m128i v;
+        if (n - i >= 16) {
+            v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sample.data() + i));
+        } else {
+            // The last bytes, padded with ASCII; what a sequence cut off by
+            // the end calls for beyond them is not looked at.
+            alignas(16) char tail[16] = {};
+            sample.copy(tail, n - i, i);
+            v = _mm_load_si128(reinterpret_cast<const __m128i*>(tail));
+            looked_at = (1 << (n - i)) - 1;
+        }
+        const __m128i s = _mm_xor_si128(v, _mm_set1_epi8(static_cast<char>(0x80)));
+        const __m128i opens1 = in(s, 66, 116), opens2 = in(s, 96, 116), opens3 = in(s, 112, 116);
+        const __m128i called_for = _mm_or_si128(
+            _mm_or_si128(_mm_or_si128(_mm_slli_si128(opens1, 1), _mm_srli_si128(needs1, 15)),
+                         _mm_or_si128(_mm_slli_si128(opens2, 2), _mm_srli_si128(needs2, 14))),
+            _mm_or_si128(_mm_slli_si128(opens3, 3), _mm_srli_si128(needs3, 13)));
+        const __m128i wrong = _mm_or_si128(_mm_xor_si128(in(s, 0, 63), called_for),
+                                           _mm_or_si128(in(s, 64, 65), _mm_cmpgt_epi8(s, _mm_set1_epi8(116))));
+        if (_mm_movemask_epi8(wrong) & looked_at) return false;
+        needs1 = opens1;
+        needs2 = opens2;
+        needs3 = opens3;
+        leads = _mm_or_si128(leads, opens1);
+    }
+    return _mm_movemask_epi8(leads) != 0;
+}
+#else
+// How many continuation bytes a UTF-8 lead byte takes; -1 for a byte that
+// cannot open a multi-byte sequence (a continuation byte, 0xC0, 0xC1, 0xF5
+// and up). ASCII is 0.
+constexpr struct Utf8Leads {
+    signed char more[256];
+    constexpr Utf8Leads() : more() {
+        for (int b = 0; b < 256; ++b)
+            more[b] = static_cast<signed char>(b < 0x80                  ? 0
+                                               : b >= 0xC2 && b <= 0xDF ? 1
+                                               : b >= 0xE0 && b <= 0xEF ? 2
+                                               : b >= 0xF0 && b <= 0xF4 ? 3
+                                                                         : -1);
+    }
+} kUtf8Leads;
+
 bool LooksLikeUtf8(std::string_view sample) {
     const Byte* p = reinterpret_cast<const Byte*>(sample.data());
     const std::size_t n = sample.size();
     bool multi = false;
     std::size_t i = 0;
     while (i < n) {
-        const Byte b = p[i++];
-        if (b < 0x80) continue;
-        int more;
-        if (b >= 0xC2 && b <= 0xDF) more = 1;
-        else if (b >= 0xE0 && b <= 0xEF) more = 2;
-        else if (b >= 0xF0 && b <= 0xF4) more = 3;
-        else return false;
-        for (; more > 0 && i < n; --more, ++i)
-            if (p[i] < 0x80 || p[i] > 0xBF) return false;
-        multi = true;
+        // ASCII runs (markup) are passed over many bytes at a time.
+        i += SpanAscii(sample.data() + i, n - i);
+        if (i == n) break;
+        // Then a run of multi-byte sequences.
+        do {
+            if ((p[i] & 0xF0) == 0xE0 && n - i >= 3) {
+                // Three bytes (kana, kanji): the common case, one test.
+                if (((p[i + 1] & 0xC0) ^ 0x80) | ((p[i + 2] & 0xC0) ^ 0x80)) return false;
+                i += 3;
+                multi = true;
+                continue;
+            }
+            int more = kUtf8Leads.more[p[i++]];
+            if (more < 0) return false;
+            for (; more > 0 && i < n; --more, ++i)
+                if ((p[i] & 0xC0) != 0x80) return false;
+            multi = true;
+        } while (i < n && p[i] >= 0x80);
     }
     return multi;
 }
+#endif
 
 // The high bytes that tell Shift-JIS from EUC-JP: those in 0x80..0x9F or from
 // 0xE0 up (`outer`), and those in 0xA1..0xDF (`inner`).

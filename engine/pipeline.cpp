@@ -72,7 +72,8 @@ int StreamConversion::ChooseCode() {
         }
         at += verdict.used;
         if (at == held_.size() && ended_) break;  // the input has ended
-        if (passed + at >= kHeldLimit) {
+        // A source that can start over keeps little; one that cannot, all it may.
+        if (passed + at >= (raw_.CanRewind() ? kRewindableHold : kHeldLimit)) {
             if (!raw_.CanRewind()) break;  // nothing beyond what may be held
             // Only what the next windows need stays.
             held_.erase(0, at);

@@ -30,6 +30,10 @@ public:
     // windows beyond it are not looked at. (A window that begins below it is
     // read whole, so up to kHeldLimit + kDetectionSampleSize bytes are held.)
     static constexpr std::size_t kHeldLimit = std::size_t{4} << 20;
+    // What detection holds from a source that can start over before it lets
+    // the windows it has looked at go: a little more than the decoder would
+    // read again, so that pages with evidence near their start are read once.
+    static constexpr std::size_t kRewindableHold = std::size_t{1} << 18;
 
     // `window` sizes the working buffers; any size gives the same bytes. The
     // default keeps a conversion's buffers together small (about 110 KB), so

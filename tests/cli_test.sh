@@ -20,6 +20,13 @@ check "--set= form" "$(printf 'ab' | hex)" "$(printf 'ab' | "$vorlax" --set=SWen
 check "negative number" "$(printf 'a\r\nb' | hex)" "$(printf 'ab' | "$vorlax" --set SWqk=1 --set Column=-1 --set SWendcr=0 - | hex)"
 check "string option" "$(printf '<a.gif >\r\n' | hex)" \
       "$(printf '<img src=a.gif>' | "$vorlax" --set SWimage=1 --set SWimageStr=3 --set 'AltString=<%S>' - | hex)"
+# Standard input that is a regular file is read again from where the run
+# found it, once detection has passed over 300 KB without evidence.
+page=/tmp/vorlax_cli_page.$$
+{ printf 'skip!'; printf '%300000s' ''; printf '<p>\x82\xa0\x82\xa2</p>'; } > "$page"
+check "standard input from a file, read again from its offset" "$(tail -c +6 "$page" | "$vorlax" - | hex)" \
+      "$({ dd bs=5 count=1 of=/dev/null 2>/dev/null; "$vorlax" -; } < "$page" | hex)"
+rm -f "$page"
 check "version" "vorlax 1.73" "$("$vorlax" --version)"
 check_run "help" grep -q -- '--set NAME=VALUE' <("$vorlax" --help)
 

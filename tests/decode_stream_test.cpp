@@ -219,6 +219,19 @@ TEST(DecodingSource, AbortEndsTheStream) {
     }
 }
 
+TEST(DecodingSource, AbortAfterTheStartEndsTheStream) {
+    for (int code = 1; code <= 6; ++code) {
+        std::atomic<bool> abort{false};
+        StringSource raw(Repeat("abcdefgh", 100));
+        DecodingSource source(code, raw, abort, 16);
+        char buf[16];
+        EXPECT_GT(source.Read(buf, sizeof buf), 0u) << code;
+        EXPECT_GT(source.Read(buf, sizeof buf), 0u) << code;
+        abort = true;
+        EXPECT_EQ(source.Read(buf, sizeof buf), 0u) << code;
+    }
+}
+
 // Random byte strings, heavy in the bytes that begin escapes, runs, pairs,
 // signatures and multi-byte characters, split at random.
 TEST(Decoder, RandomPiecesGiveTheWhole) {

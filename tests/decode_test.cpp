@@ -3,7 +3,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <iterator>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "codes/decode.h"
 #include "decode_cases.h"
@@ -130,10 +133,106 @@ TEST(DetectInputCode, Steps) {
     for (const Detect& c : cases) EXPECT_EQ(vorlax::DetectInputCode(c.input), c.code) << c.what;
 }
 
+// The undeclared-UTF-8 test one byte after another: at least one lead byte,
+// each followed by its continuation bytes (fewer where the sample ends), and
+// no other byte from 0x80 up.
+bool WellFormedUtf8(const std::string& sample) {
+    bool multi = false;
+    for (std::size_t i = 0; i < sample.size();) {
+        const unsigned char b = static_cast<unsigned char>(sample[i++]);
+        if (b < 0x80) continue;
+        const int more = b >= 0xC2 && b <= 0xDF ? 1 : b >= 0xE0 && b <= 0xEF ? 2 : b >= 0xF0 && b <= 0xF4 ? 3 : -1;
+        if (more < 0) return false;
+        for (int k = 0; k < more && i < sample.size(); ++k, ++i)
+            if ((static_cast<unsigned char>(sample[i]) & 0xC0) != 0x80) return false;
+        multi = true;
+    }
+    return multi;
+}
+
+// Samples of lead, continuation and stray bytes, well-formed or not, cut
+// anywhere: a window of them is UTF-8 exactly when the byte-by-byte test
+// says so (they hold nothing else detection would act on).
+TEST(DetectInputCode, Utf8TestSameAsByteByByte) {
+    const std::string pieces[] = {"a", "ab", "\x80", "\xBF", "\xC0", "\xC1", "\xC2", "\xDF", "\xE0", "\xEF",
+                                  "\xF0", "\xF4", "\xF5", "\xFE", "\xE3\x81\x82", "\xC3\xA9",
+                                  "\xF0\x9F\x98\x80", "\xE3\x81\x82\xE3\x81\x84", "0123456789abcdef"};
+    std::mt19937 random(20261209);
+    int utf8 = 0;
+    for (int round = 0; round < 20000; ++round) {
+        std::string sample;
+        const int count = static_cast<int>(random() % 24);
+        for (int k = 0; k < count; ++k) {
+            // Mostly well-formed pieces, so that long samples stay UTF-8 too.
+            const std::uint32_t r = random();
+            sample += pieces[r % 8 != 0 ? 14 + (r >> 8) % 5 : (r >> 8) % std::size(pieces)];
+        }
+        const bool expected = WellFormedUtf8(sample);
+        utf8 += expected;
+        ASSERT_EQ(vorlax::DetectWindow(sample, false).code == vorlax::kUtf8, expected)
+            << testing::PrintToString(sample);
+    }
+    EXPECT_GT(utf8, 2000);  // both outcomes are well represented
+    EXPECT_LT(utf8, 18000);
+}
+
 using vorlax::test::Conversion;
 
 TEST(ConvertToCP932, Codes) {
     for (const Conversion& c : vorlax::test::ConversionCases()) EXPECT_EQ(Convert(c.code, c.input), c.output) << c.what;
+}
+
+// Repeats a string.
+std::string Times(int count, const std::string& s) {
+    std::string out;
+    for (int k = 0; k < count; ++k) out += s;
+    return out;
+}
+
+// The Shift-JIS of a JIS code given as two bytes, the high bits ignored.
+std::string SjisOf(unsigned b, unsigned c) {
+    const std::uint16_t s = vorlax::JisToSjis(static_cast<std::uint16_t>((b & 0x7F) << 8 | (c & 0x7F)));
+    return {static_cast<char>(s >> 8), static_cast<char>(s & 0xFF)};
+}
+
+// Long runs, where the decoders take many bytes at a time: every pair of
+// bytes a JIS X 0208 run may hold, and runs that end at every position of
+// the blocks they are taken in.
+TEST(ConvertToCP932, LongRuns) {
+    std::string euc, euc_out, jis = "\x1B$B", jis_out;
+    for (unsigned b = 0; b < 256; ++b)
+        for (unsigned c = 0; c < 256; ++c) {
+            if (b >= 0x80 && (b | 1) != 0x8F) {
+                euc += {static_cast<char>(b), static_cast<char>(c)};
+                euc_out += SjisOf(b, c);
+            }
+            if (b != 0x1B && b != 0x0E) {
+                jis += {static_cast<char>(b), static_cast<char>(c)};
+                jis_out += SjisOf(b, c);
+            }
+        }
+    std::vector<Conversion> cases = {
+        {vorlax::kEuc, euc, euc_out, "every EUC-JP pair"},
+        {vorlax::kJis, jis, jis_out, "every JIS kanji pair"},
+    };
+    const std::string a = "\xE3\x81\x82", a_le = "\x42\x30", a_be = "\x30\x42";  // U+3042
+    for (int k = 0; k < 20; ++k) {
+        const std::string ka = Times(k, "\x82\xA0"), tail = Times(20, "\x82\xA0");
+        cases.push_back({vorlax::kEuc, Times(k, "\xA4\xA2") + "x" + Times(20, "\xA4\xA2"), ka + "x" + tail, "EUC-JP run, ASCII"});
+        cases.push_back({vorlax::kEuc, Times(k, "\xA4\xA2") + "\x8E\xB1" + Times(20, "\xA4\xA2"), ka + "\xB1" + tail, "EUC-JP run, katakana"});
+        cases.push_back({vorlax::kEuc, Times(k, "\xA4\xA2") + "\x8F\xB0\xA9" + Times(20, "\xA4\xA2"), ka + "\xFA\x68" + tail, "EUC-JP run, JIS X 0212"});
+        cases.push_back({vorlax::kJis, "\x1B$B" + Times(k, "\x24\x22") + "\x1B(Bx", ka + "x", "JIS run, ESC"});
+        cases.push_back({vorlax::kJis, "\x1B$B" + Times(k, "\x24\x22") + "\x0E\x31\x0F" + Times(20, "\x24\x22"), ka + "\xB1" + tail, "JIS run, SO"});
+        cases.push_back({vorlax::kUtf8, Times(k, a) + "x" + Times(20, a) + "\0"s + Times(k, "y"), ka + "x" + tail + "?" + Times(k, "y"), "UTF-8 runs"});
+        cases.push_back({vorlax::kUtf8, Times(k, "y") + "\xC3\xA9" + Times(20, "z"), Times(k, "y") + "e" + Times(20, "z"), "UTF-8 ASCII run"});
+        const std::string ascii = Times(k, "y"), rest = Times(20, "z");
+        cases.push_back({vorlax::kUtf16Le, Times(k, "y\0"s) + a_le + Times(20, "z\0"s), ascii + "\x82\xA0" + rest, "UTF-16LE ASCII run"});
+        cases.push_back({vorlax::kUtf16Le, Times(k, "y\0"s) + "\0\0"s + Times(20, "z\0"s), ascii + "?" + rest, "UTF-16LE ASCII run, NUL"});
+        cases.push_back({vorlax::kUtf16Le, Times(k, "y\0"s) + "\x80\0"s + Times(20, "z\0"s), ascii + "\x80" + rest, "UTF-16LE ASCII run, U+0080"});
+        cases.push_back({vorlax::kUtf16Be, Times(k, "\0y"s) + a_be + Times(20, "\0z"s), ascii + "\x82\xA0" + rest, "UTF-16BE ASCII run"});
+        cases.push_back({vorlax::kUtf16Be, Times(k, "\0y"s) + "\x01\x7A"s + Times(20, "\0z"s), ascii + "??" + rest, "UTF-16BE ASCII run, U+017A"});
+    }
+    for (const Conversion& c : cases) EXPECT_EQ(Convert(c.code, c.input), c.output) << c.what << " " << c.input.size();
 }
 
 TEST(ConvertToCP932, AbortStopsAtOnce) {

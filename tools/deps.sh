@@ -55,8 +55,11 @@ vorlax_need_packages() {
     export DEBIAN_FRONTEND=noninteractive
     local log
     log=$(mktemp)
-    if ! { apt-get update -qq && \
-           apt-get install -y -qq "${missing[@]}"; } >"$log" 2>&1; then
+    # An index that fails to download (a mirror in the middle of a sync)
+    # need not stop the install: the others, or the lists already here,
+    # may well hold the packages.
+    apt-get update -qq >"$log" 2>&1 || vorlax_log "apt-get update failed in part; installing from the lists at hand"
+    if ! apt-get install -y -qq "${missing[@]}" >>"$log" 2>&1; then
         cat "$log" >&2
         rm -f "$log"
         vorlax_log "package installation failed"
