@@ -66,6 +66,10 @@ struct ConversionFiles {
     std::string output_path;
     bool output_created = false;
     bool output_complete = false;
+    // The two streams' buffers, given when the conversion runs (not while
+    // a file waits prepared, so that files held open ahead cost no memory).
+    std::unique_ptr<char[]> input_buffer;
+    std::unique_ptr<char[]> output_buffer;
 
     ConversionFiles() = default;
     ConversionFiles(const ConversionFiles&) = delete;

@@ -63,11 +63,16 @@ struct Worker {
     std::atomic<bool> stopping{false};
     // The job state of the editor launch.
     EditorLaunch editor;
-    // The newest progress line, under its lock, and whether the main
-    // window was told.
+    // The newest progress line and its number, under their lock, and
+    // whether the main window was told.
     LineLock line_lock;
     std::string line;
+    unsigned long line_number = 0;
     std::atomic<bool> line_posted{false};
+    // The main window's side: the number of the line the status bar shows,
+    // and whether the quiet time after it runs.
+    unsigned long shown_number = 0;
+    bool quiet = false;
 };
 
 Worker& TheWorker() {
@@ -101,11 +106,15 @@ DWORD WaitHandlingSentMessages(DWORD count, const HANDLE* handles, DWORD timeout
     }
 }
 
+// The worker's side of the progress line: the newest line replaces the one
+// waiting, and the main window is told only when it is not told already (it
+// lowers the flag when it is ready for the next line).
 void PostProgress(const std::string& text) {
     Worker& w = TheWorker();
     {
         LineLock::Hold hold(w.line_lock);
         w.line = text;
+        ++w.line_number;
     }
     if (!w.line_posted.exchange(true)) PostMessageA(TheProgram().main_window, WM_PROGRESSLINE, 0, 0);
 }
@@ -352,15 +361,55 @@ void WaitForWorker() {
     ForgetWorker();
 }
 
-void ShowPendingProgress(HWND status_bar) {
+namespace {
+
+// Shows the newest progress line and starts the quiet time after it.
+void ShowNewestLine(HWND window, HWND status_bar) {
     Worker& w = TheWorker();
-    w.line_posted.store(false);
     std::string text;
     {
         LineLock::Hold hold(w.line_lock);
         text = w.line;
+        w.shown_number = w.line_number;
     }
     SendMessageA(status_bar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    w.quiet = SetTimer(window, kProgressTimer, kProgressQuietTime, nullptr) != 0;
+    // Without a timer there is no quiet time: the next line comes at once.
+    if (!w.quiet) w.line_posted.store(false);
+}
+
+// Whether a line newer than the one shown waits.
+bool NewerLineWaits() {
+    Worker& w = TheWorker();
+    LineLock::Hold hold(w.line_lock);
+    return w.line_number != w.shown_number;
+}
+
+}  // namespace
+
+void ShowPendingProgress(HWND window, HWND status_bar) {
+    // During a quiet time the line waits for its end; the worker is not
+    // told to post again meanwhile, so nothing piles up.
+    if (TheWorker().quiet) return;
+    ShowNewestLine(window, status_bar);
+}
+
+void ProgressQuietTimeOver(HWND window, HWND status_bar) {
+    Worker& w = TheWorker();
+    KillTimer(window, kProgressTimer);
+    if (!w.quiet) return;  // a tick that was on its way when the job ended
+    w.quiet = false;
+    // Ready for the next line; one stored before this is shown now, one
+    // stored after it is posted by the worker.
+    w.line_posted.store(false);
+    if (NewerLineWaits() && !w.line_posted.exchange(true)) ShowNewestLine(window, status_bar);
+}
+
+void EndProgress(HWND window) {
+    Worker& w = TheWorker();
+    KillTimer(window, kProgressTimer);
+    w.quiet = false;
+    w.line_posted.store(false);
 }
 
 }  // namespace vorlax::app
