@@ -63,16 +63,19 @@ struct Worker {
     std::atomic<bool> stopping{false};
     // The job state of the editor launch.
     EditorLaunch editor;
-    // The newest progress line and its number, under their lock, and
-    // whether the main window was told.
+    // An interactive job's end is shown by the main window itself: the
+    // abort question stopped it and waited for it to end.
+    bool interactive = false;
+    std::atomic<bool> end_shown_by_window{false};
+    // The newest progress line, under its lock, and whether the main
+    // window was told.
     LineLock line_lock;
     std::string line;
-    unsigned long line_number = 0;
     std::atomic<bool> line_posted{false};
-    // The main window's side: the number of the line the status bar shows,
-    // and whether the quiet time after it runs.
-    unsigned long shown_number = 0;
-    bool quiet = false;
+    // The worker's side: a line not yet told (it came within the quiet
+    // time), and when the window was last told.
+    bool line_waits = false;
+    DWORD told_at = 0;
 };
 
 Worker& TheWorker() {
@@ -80,9 +83,13 @@ Worker& TheWorker() {
     return worker;
 }
 
+void TellWaitingLine();
+
 // Called by the worker between two blocks of input and before its own
-// message boxes: holds still while the main thread asks about an abort.
+// message boxes: tells a progress line that waits, and holds still while the
+// main thread asks about an abort.
 void PollPause() {
+    TellWaitingLine();
     Worker& w = TheWorker();
     if (!w.pause.load()) return;
     SetEvent(w.paused);
@@ -106,17 +113,32 @@ DWORD WaitHandlingSentMessages(DWORD count, const HANDLE* handles, DWORD timeout
     }
 }
 
-// The worker's side of the progress line: the newest line replaces the one
-// waiting, and the main window is told only when it is not told already (it
-// lowers the flag when it is ready for the next line).
+// The progress line costs the main window a repaint, which costs more than
+// the conversion of a small page; so the window is told at most once in a
+// quiet time, and then of the newest line. A file that takes longer than
+// the quiet time shows its own line, told at the worker's next poll; a line
+// still waiting when the job ends is never shown ("完了" comes instead).
+constexpr DWORD kProgressQuietTime = 100;  // milliseconds
+
+// Tells the main window of the waiting line once the quiet time is over;
+// on the worker's thread. The window reads the newest line when it gets to
+// it, so a message already on its way does for this line too.
+void TellWaitingLine() {
+    Worker& w = TheWorker();
+    if (!w.line_waits || GetTickCount() - w.told_at < kProgressQuietTime) return;
+    w.line_waits = false;
+    w.told_at = GetTickCount();
+    if (!w.line_posted.exchange(true)) PostMessageA(TheProgram().main_window, WM_PROGRESSLINE, 0, 0);
+}
+
 void PostProgress(const std::string& text) {
     Worker& w = TheWorker();
     {
         LineLock::Hold hold(w.line_lock);
         w.line = text;
-        ++w.line_number;
     }
-    if (!w.line_posted.exchange(true)) PostMessageA(TheProgram().main_window, WM_PROGRESSLINE, 0, 0);
+    w.line_waits = true;
+    TellWaitingLine();
 }
 
 // The conversion's reports: message boxes owned by the main window, the
@@ -185,12 +207,21 @@ private:
     WindowReport report_;
 };
 
+// The end of an interactive job, told to the main window unless it shows
+// the end itself.
+void TellJobEnd(HWND window) {
+    if (!TheWorker().end_shown_by_window.load()) PostMessageA(window, WM_JOBSTATE, 0, 1);
+}
+
 // The start of every job.
 void BeginJob(HWND window) {
     Worker& w = TheWorker();
     w.editor.Reset();
     w.stopping.store(false);
     w.abort.store(false);
+    // The job's first line is shown at once.
+    w.line_waits = false;
+    w.told_at = GetTickCount() - kProgressQuietTime;
     PostMessageA(window, WM_JOBSTATE, 0, 0);
 }
 
@@ -213,7 +244,7 @@ unsigned __stdcall OpenDialogJob(void*) {
         WorkerHost host;
         RunSelection(strings, folder, host);
     }
-    PostMessageA(window, WM_JOBSTATE, 0, 1);
+    TellJobEnd(window);
     return 1;
 }
 
@@ -235,7 +266,7 @@ unsigned __stdcall DropJob(void* argument) {
     WorkerHost host;
     RunDroppedPaths(paths, host);
     DragFinish(drop);
-    PostMessageA(window, WM_JOBSTATE, 0, 1);
+    TellJobEnd(window);
     return 1;
 }
 
@@ -258,9 +289,11 @@ unsigned __stdcall CommandLineJob(void* argument) {
 }
 
 // Starts the worker; false when it could not be started.
-bool Start(unsigned(__stdcall* job)(void*), void* argument) {
+bool Start(unsigned(__stdcall* job)(void*), void* argument, bool interactive) {
     Worker& w = TheWorker();
     if (w.thread) return false;  // one worker at a time, whatever asks
+    w.interactive = interactive;
+    w.end_shown_by_window.store(false);
     if (!w.paused) w.paused = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     if (!w.resume) w.resume = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     const uintptr_t thread = _beginthreadex(nullptr, 0, job, argument, 0, &w.id);
@@ -292,14 +325,14 @@ BOOL CALLBACK AnswerWorkerBox(HWND window, LPARAM) {
 
 }  // namespace
 
-void StartOpenDialogJob() { Start(OpenDialogJob, nullptr); }
+void StartOpenDialogJob() { Start(OpenDialogJob, nullptr, true); }
 
 void StartDropJob(HDROP drop) {
-    if (!Start(DropJob, drop)) DragFinish(drop);
+    if (!Start(DropJob, drop, true)) DragFinish(drop);
 }
 
 void StartCommandLineJob(HWND main_window) {
-    if (!Start(CommandLineJob, main_window)) PostMessageA(main_window, WM_CMDLINEDONE, 0, 0);
+    if (!Start(CommandLineJob, main_window, false)) PostMessageA(main_window, WM_CMDLINEDONE, 0, 0);
 }
 
 int ConfirmAbort() {
@@ -329,6 +362,12 @@ int ConfirmAbort() {
                                            MB_YESNO | MB_ICONQUESTION);
             stop = answer == IDYES;
         }
+        // A worker stopped while it held still has its end shown here, once
+        // it has ended, not by its last message: under Wine that message,
+        // posted as the thread ends while this thread waits for it, was
+        // seen to go astray, leaving the window busy for good.
+        const bool show_end = stop && which == 0 && w.interactive;
+        if (show_end) w.end_shown_by_window.store(true);
         if (stop) w.abort.store(true);
         SetEvent(w.resume);
         if (stop) WaitHandlingSentMessages(1, &w.thread);
@@ -336,6 +375,9 @@ int ConfirmAbort() {
         control.AskClosed();
         SyncDrops();
         if (!stop) return 0;
+        ForgetWorker();
+        if (show_end) SendMessageA(TheProgram().main_window, WM_JOBSTATE, 0, 1);
+        return 1;
     }
     ForgetWorker();
     return 1;
@@ -361,55 +403,15 @@ void WaitForWorker() {
     ForgetWorker();
 }
 
-namespace {
-
-// Shows the newest progress line and starts the quiet time after it.
-void ShowNewestLine(HWND window, HWND status_bar) {
+void ShowPendingProgress(HWND status_bar) {
     Worker& w = TheWorker();
+    w.line_posted.store(false);
     std::string text;
     {
         LineLock::Hold hold(w.line_lock);
         text = w.line;
-        w.shown_number = w.line_number;
     }
     SendMessageA(status_bar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    w.quiet = SetTimer(window, kProgressTimer, kProgressQuietTime, nullptr) != 0;
-    // Without a timer there is no quiet time: the next line comes at once.
-    if (!w.quiet) w.line_posted.store(false);
-}
-
-// Whether a line newer than the one shown waits.
-bool NewerLineWaits() {
-    Worker& w = TheWorker();
-    LineLock::Hold hold(w.line_lock);
-    return w.line_number != w.shown_number;
-}
-
-}  // namespace
-
-void ShowPendingProgress(HWND window, HWND status_bar) {
-    // During a quiet time the line waits for its end; the worker is not
-    // told to post again meanwhile, so nothing piles up.
-    if (TheWorker().quiet) return;
-    ShowNewestLine(window, status_bar);
-}
-
-void ProgressQuietTimeOver(HWND window, HWND status_bar) {
-    Worker& w = TheWorker();
-    KillTimer(window, kProgressTimer);
-    if (!w.quiet) return;  // a tick that was on its way when the job ended
-    w.quiet = false;
-    // Ready for the next line; one stored before this is shown now, one
-    // stored after it is posted by the worker.
-    w.line_posted.store(false);
-    if (NewerLineWaits() && !w.line_posted.exchange(true)) ShowNewestLine(window, status_bar);
-}
-
-void EndProgress(HWND window) {
-    Worker& w = TheWorker();
-    KillTimer(window, kProgressTimer);
-    w.quiet = false;
-    w.line_posted.store(false);
 }
 
 }  // namespace vorlax::app

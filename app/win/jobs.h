@@ -26,21 +26,9 @@ void StopWorker();
 // and forgets it.
 void WaitForWorker();
 
-// The progress line in the status bar. A line costs the window a repaint,
-// which costs more than the conversion of a small page: after a line is
-// shown, the lines that follow wait for the end of a short quiet time, and
-// then the newest of them is shown. So a long batch of small files shows
-// about ten lines a second, and a file that takes longer than the quiet time
-// always shows its own.
-inline constexpr UINT_PTR kProgressTimer = 1;
-inline constexpr UINT kProgressQuietTime = 100;  // milliseconds
-
-// The worker posted a line (WM_PROGRESSLINE): shown now, or at the end of
-// the quiet time under way.
-void ShowPendingProgress(HWND window, HWND status_bar);
-// The quiet time is over (WM_TIMER with kProgressTimer).
-void ProgressQuietTimeOver(HWND window, HWND status_bar);
-// The job has ended: a line still waiting is not shown.
-void EndProgress(HWND window);
+// The newest progress line, for the main window to show. The worker tells
+// the window of a line at most once in a short quiet time (a line costs the
+// window a repaint, more than a small page's conversion costs).
+void ShowPendingProgress(HWND status_bar);
 
 }  // namespace vorlax::app

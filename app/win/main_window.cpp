@@ -199,7 +199,6 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
                 // Only the newest job's end shows: a stopped job's comes
                 // after the next one started.
                 if (p.control.JobFinished()) {
-                    EndProgress(window);
                     SendMessageA(p.status_bar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>("完了"));
                     EnableWindow(GetDlgItem(window, IDC_DROP_HINT), TRUE);
                 }
@@ -207,11 +206,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
             }
             return 0;
         case WM_PROGRESSLINE:
-            ShowPendingProgress(window, p.status_bar);
-            return 0;
-        case WM_TIMER:
-            if (wparam != kProgressTimer) return DefWindowProcA(window, message, wparam, lparam);
-            ProgressQuietTimeOver(window, p.status_bar);
+            ShowPendingProgress(p.status_bar);
             return 0;
         case WM_CMDLINEDONE:
             p.control.JobFinished();
