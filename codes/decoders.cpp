@@ -62,7 +62,6 @@ constexpr bool TablesMatch() {
     return true;
 }
 static_assert(TablesMatch());
-static_assert(cp932_detail::PagesMatchRanges());
 
 // The two bytes of a JIS code as Shift-JIS, lead byte first.
 inline Byte* PutJis(Byte* o, Byte b, Byte c) {

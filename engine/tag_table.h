@@ -112,7 +112,10 @@ struct TagIndex {
     // What an empty slot holds: no word packs to it, as a word that may
     // match has at most kLongestTagWord bytes and the bytes after it are 0.
     static constexpr TagWord kEmpty{~0ull, ~0ull};
-    std::uint64_t multiplier = 0x9E3779B97F4A7C15ull;
+    // The search below starts where it ends: 0x9E3779B97F4A7C15 stepped on
+    // until every name has a slot of its own, found once and written here so
+    // that no compiler's constant evaluation runs out of steps.
+    std::uint64_t multiplier = 0xE9681328121F157Dull;
     TagWord word[kSlots];
     std::int8_t entry[kSlots];
     // The multiplier is the first that gives every name a slot of its own,

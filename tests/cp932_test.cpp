@@ -31,6 +31,10 @@ struct Row {
     const char* bytes;
 };
 
+TEST(CP932Table, PagesFindWhatTheWalkOverTheRangesFinds) {
+    EXPECT_TRUE(vorlax::cp932_detail::PagesMatchRanges());
+}
+
 TEST(CP932Table, TellingRows) {
     const Row rows[] = {
         {0x0041, "A"},
