@@ -14,8 +14,11 @@ namespace vorlax {
 
 namespace byte_scan_detail {
 
-inline constexpr std::uint64_t kOnes = 0x0101010101010101u;
-inline constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+// 0x01 in every byte of a word.
+template <typename Word>
+inline constexpr Word kOnesIn = ~Word{0} / 255;
+inline constexpr std::uint64_t kOnes = kOnesIn<std::uint64_t>;
+inline constexpr std::uint64_t kHighBits = kOnes * 0x80;
 
 inline std::uint64_t LoadWord(const char* p) {
     std::uint64_t w;
@@ -23,10 +26,16 @@ inline std::uint64_t LoadWord(const char* p) {
     return w;
 }
 
-// The high bit of every zero byte of x. A byte above a zero byte may be
-// marked too (the borrow runs on), never one below the first: the lowest
-// mark is exact.
-constexpr std::uint64_t ZeroBytes(std::uint64_t x) { return (x - kOnes) & ~x & kHighBits; }
+// The high bit of every byte of w below b (b at most 0x80). A byte above a
+// marked one may be marked too (the borrow runs on), never one below the
+// first: the lowest mark is exact, and so is whether any byte is marked.
+template <typename Word>
+constexpr Word BytesBelow(Word w, unsigned b) {
+    return (w - kOnesIn<Word> * b) & ~w & (kOnesIn<Word> * 0x80);
+}
+
+// The high bit of every zero byte of x, marked as BytesBelow marks.
+constexpr std::uint64_t ZeroBytes(std::uint64_t x) { return BytesBelow(x, 1); }
 
 // The index of the first marked byte of a word loaded from memory, where
 // that is known (on a little-endian machine the lowest mark); -1 elsewhere,

@@ -173,8 +173,7 @@ inline bool Aborted(const std::atomic<bool>& abort) {
 // are stored, the bytes after the run too: o has room for them (as much room
 // as input), and what follows the run overwrites them.
 inline std::size_t CopyAsciiRun(const Byte* p, std::size_t n, Byte lowest, Byte* o) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101u;
-    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+    using namespace byte_scan_detail;
     std::size_t i = 0;
 #if defined(__SSE2__)
     // Sixteen bytes at a time where there is SSE2: the high bits end the
@@ -189,12 +188,11 @@ inline std::size_t CopyAsciiRun(const Byte* p, std::size_t n, Byte lowest, Byte*
     }
 #endif
     for (; n - i >= 8; i += 8) {
-        std::uint64_t w;
-        std::memcpy(&w, p + i, 8);
+        const std::uint64_t w = LoadWord(reinterpret_cast<const char*>(p + i));
         std::memcpy(o + i, &w, 8);
         if (const std::uint64_t outside = ((w - lowest * kOnes) | w) & kHighBits) {
-            if constexpr (std::endian::native == std::endian::little)
-                return i + static_cast<std::size_t>(std::countr_zero(outside) / 8);
+            const int first = FirstMarked(outside);
+            if (first >= 0) return i + static_cast<std::size_t>(first);
             break;
         }
     }

@@ -25,12 +25,8 @@ constexpr bool IsTextStop(char c) { return kTextStops.table[static_cast<unsigned
 // vectors. The tests are exact: no borrow reaches a byte before the first
 // that matches, and only whether any matches is used.
 using ScanWord = std::uintptr_t;
-inline constexpr ScanWord kByteOnes = ~ScanWord{0} / 255;  // 0x01 in every byte
-
-// Nonzero exactly when some byte of w is below b (b at most 0x80).
-constexpr ScanWord BytesBelow(ScanWord w, unsigned b) {
-    return (w - kByteOnes * b) & ~w & (kByteOnes * 0x80);
-}
+inline constexpr ScanWord kByteOnes = byte_scan_detail::kOnesIn<ScanWord>;
+using byte_scan_detail::BytesBelow;  // nonzero exactly when some byte of w is below b
 
 constexpr bool HasByte(ScanWord w, unsigned char c) { return BytesBelow(w ^ (kByteOnes * c), 1) != 0; }
 
